@@ -1,0 +1,101 @@
+// Number conversions: reals and integers to text for output, text to reals for input.
+// The pure conversions take values or text and write into the caller's buffer; only
+// format_real and token_to_real read the statement's current item.
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+// ---- Real to text ----
+
+inline constexpr int EDIT_LIST_DIRECTED = 0;
+inline constexpr int EDIT_D = 9;
+inline constexpr int EDIT_E = 10;
+inline constexpr int EDIT_F = 11;
+inline constexpr int EDIT_G = 12;
+inline constexpr int EDIT_EN_ES = 15;
+
+inline constexpr int FORMAT_TOO_LONG = 520;
+inline constexpr int EXPONENT_TOO_WIDE = 0x7FFF;
+
+struct RealEditDescriptor {
+    std::int32_t reserved;
+    std::int32_t width;
+    std::int32_t digits;
+    std::int32_t exponent_digits;
+    std::int32_t scale;
+    std::int32_t options; // byte 0 plus option, byte 1 edit kind, byte 2 refinement
+};
+
+inline constexpr RealEditDescriptor LIST_SINGLE = {0, 15, 6, 2, 0, 0};
+inline constexpr RealEditDescriptor LIST_DOUBLE = {0, 24, 15, 3, 0, 0};
+
+struct DigitString {
+    char sign;  // '-' or ' '
+    int point;  // value = 0.d1d2d3... x 10^point
+    int valid;  // 0 for an infinity or a NaN
+    int count;  // digits in use
+    char digits[24];
+};
+
+struct IntegerDescriptor {
+    int minimum_digits;
+    bool plus;
+};
+
+// Converts the current item's value (the part at its data address) to text; returns the
+// length, FORMAT_TOO_LONG or EXPONENT_TOO_WIDE.
+int format_real(const RealEditDescriptor& descriptor, char* out);
+// The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits.
+int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits, char* out);
+int format_integer(std::int32_t value, IntegerDescriptor descriptor, char* out);
+// The first 17 digits of the exact value (18 produced, rounded half up at the 18th).
+DigitString decimal_digits(std::uint64_t double_bits);
+int round_digits(int count, DigitString& ds);
+
+// ---- Text to real ----
+
+struct ExtendedReal {
+    std::uint16_t low;          // lowest 16 mantissa bits
+    std::uint64_t high;         // upper 64 mantissa bits, top bit explicit
+    std::uint16_t sign_exponent;
+};
+
+inline constexpr std::uint32_t NOT_ALL_USED = 0x40;
+inline constexpr std::uint32_t CONVERSION_OVERFLOW = 0x80;
+inline constexpr std::uint32_t CONVERSION_UNDERFLOW = 0x100;
+inline constexpr std::uint32_t NO_DIGITS = 0x200;
+
+inline constexpr int SCAN_UNDERFLOW = 1;
+inline constexpr int SCAN_OVERFLOW = 2;
+inline constexpr int SCAN_NO_DIGITS = 4;
+
+struct RealConversion {
+    std::uint32_t flags;
+    std::int32_t used;
+    double value;
+};
+
+struct ParsedReal {
+    ExtendedReal value;
+    const char* end;
+    int scan_flags;
+};
+
+void token_to_real(char* text, int length);
+RealConversion convert_real_text(const char* text, int length, int scale, int implied_decimals);
+ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
+                           bool implicit_exponent);
+ExtendedReal digits_to_extended(const std::uint8_t* digits, int count);
+void scale_by_power_of_ten(ExtendedReal& value, int n);
+void multiply_extended(ExtendedReal& a, const ExtendedReal& b);
+struct DoubleResult {
+    double value;
+    int status; // 0 in range, 1 overflow, 2 underflow
+};
+DoubleResult extended_to_double(const ExtendedReal& value);
+
+extern const ExtendedReal PowersOfTenPositive[29];
+extern const ExtendedReal PowersOfTenNegative[29];
+
+} // namespace lnc

@@ -1,0 +1,172 @@
+// The I/O statement protocol: begin, item and end calls build a byte-coded StatementList that
+// the interpreters run. A WRITE runs at its end call; a READ runs item by item.
+//
+// One statement and the calls it becomes, for WRITE(*,*) 'ln(', x:
+//     begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);   // list: 01 08
+//     write_item_character("ln(", 3);                              // 28 <addr> 60 03 00 00 00
+//     write_item_real4(bits_of(x));                                // 6C <4 bytes>
+//     end_write();                                                 // 00, then executed
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+inline constexpr int DEFAULT_UNIT_WRITE = -34000;
+inline constexpr int DEFAULT_UNIT_READ = -33000;
+inline constexpr int INTERNAL_UNIT = -37000;
+inline constexpr std::int32_t DEFAULT_UNIT = INT32_MIN; // the unit '*' inside the engine
+inline constexpr std::int32_t NO_RECORD_NUMBER = INT32_MIN;
+
+// TypeCodes of items.
+inline constexpr int TYPE_INTEGER1 = 1;
+inline constexpr int TYPE_INTEGER2 = 2;
+inline constexpr int TYPE_INTEGER4 = 3;
+inline constexpr int TYPE_LOGICAL1 = 6;
+inline constexpr int TYPE_LOGICAL2 = 7;
+inline constexpr int TYPE_LOGICAL4 = 8;
+inline constexpr int TYPE_CHARACTER = 10;
+inline constexpr int TYPE_REAL4 = 11;
+inline constexpr int TYPE_REAL8 = 12;
+inline constexpr int TYPE_COMPLEX8 = 14;
+inline constexpr int TYPE_COMPLEX16 = 15;
+
+// StatementHeader bits.
+inline constexpr std::uint8_t HDR_EXTENSION = 0x01;
+inline constexpr std::uint8_t HDR_UNIT_SIZE = 0x06;
+inline constexpr std::uint8_t HDR_INTERNAL = 0x08;
+inline constexpr std::uint8_t HDR_FORMAT = 0x10;
+inline constexpr std::uint8_t HDR_RECORD = 0x20;
+inline constexpr std::uint8_t HDR_END_BRANCH = 0x40;
+inline constexpr std::uint8_t HDR_ERROR_BRANCH = 0x80;
+// StatementExtension bits.
+inline constexpr std::uint8_t EXT_NON_ADVANCING = 0x01;
+inline constexpr std::uint8_t EXT_EOR_BRANCH = 0x02;
+inline constexpr std::uint8_t EXT_SIZE_VARIABLE = 0x04;
+inline constexpr std::uint8_t EXT_DEFAULT_UNIT = 0x08;
+// Terminators.
+inline constexpr std::uint8_t LIST_END = 0;
+inline constexpr std::uint8_t LIST_SUSPEND = 1;
+
+inline constexpr int LIST_CAPACITY_STEP = 20000;
+inline constexpr int LIST_GROW_MARGIN = 1000;
+inline constexpr int NESTING_SLOTS = 9;
+
+// Statement modes: the driver tables are indexed by them.
+inline constexpr int MODE_LIST_DIRECTED = 0;
+inline constexpr int MODE_FORMATTED = 1;
+inline constexpr int MODE_NAMELIST = 2;
+
+// The item under transfer.
+struct CurrentItem {
+    int type;
+    std::uint8_t* data;
+    int element_size;
+    int count;
+};
+extern CurrentItem current_item;
+
+struct CharacterCopy {
+    CharacterCopy* next;
+    char* text;
+};
+
+struct NestingSlot {
+    int length;
+    std::uint8_t* saved_list;
+    void* compiled_format;
+    int read_first_item;
+    int engine_idle;
+    int capacity;
+    int address_count;
+};
+
+using WriteDriver = void (*)(int first);
+using ReadDriver = void (*)(bool first);
+using RecordEnd = void (*)();
+
+// The statement-list buffer and the state of the statement under way.
+struct StatementEngine {
+    std::uint8_t* buffer;
+    int length;
+    int capacity;
+    void* compiled_format;
+    int read_first_item;
+    int engine_idle;
+    CharacterCopy* copies_head;
+    CharacterCopy* copies_tail;
+    NestingSlot nesting[NESTING_SLOTS + 1];
+    int depth;
+    // Interpretation.
+    const std::uint8_t* cursor;   // next byte of the list
+    const std::uint8_t* argument; // the interpreter's argument area
+    int mode;
+    std::int32_t record_number;
+    WriteDriver write_driver;
+    ReadDriver read_driver;
+    RecordEnd record_end;
+    int read_status; // status of an earlier failed call of the READ under way
+    // Four-byte address operands: on a 32-bit target the address itself, elsewhere an index
+    // into this table of the statement's addresses.
+    void** addresses;
+    int address_count;
+    int address_capacity;
+};
+extern StatementEngine engine;
+
+std::uint32_t address_operand(const void* address);
+void* operand_address(std::uint32_t operand);
+
+// Begin calls.
+int begin_write(int unit, const char* format, int format_length, const char* advance,
+                int advance_length, int flags);
+int begin_read(int unit, const char* format, int format_length, const char* advance,
+               int advance_length, std::int32_t* size_variable, int flags);
+
+// Output items, by value.
+int write_item_integer1(std::int8_t value);
+int write_item_integer2(std::int16_t value);
+int write_item_integer4(std::int32_t value);
+int write_item_logical1(int value);
+int write_item_logical2(int value);
+int write_item_logical4(std::int32_t value);
+int write_item_real4(std::uint32_t bits);
+int write_item_real8(std::uint64_t bits);
+int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits);
+int write_item_complex16(std::uint64_t real_bits, std::uint64_t imaginary_bits);
+int write_item_character(const char* text, int length);
+int write_item_character_raw(const char* text, int length);
+
+// Input items, by reference; each runs the READ interpreter at once.
+int read_item_integer1(std::int8_t* variable);
+int read_item_integer2(std::int16_t* variable);
+int read_item_integer4(std::int32_t* variable);
+int read_item_logical1(std::int8_t* variable);
+int read_item_logical2(std::int16_t* variable);
+int read_item_logical4(std::int32_t* variable);
+int read_item_character(char* variable, int length);
+int read_item_real4(float* variable);
+int read_item_real8(double* variable);
+int read_item_complex8(float* variable);   // two parts
+int read_item_complex16(double* variable); // two parts
+
+int end_write();
+int end_read();
+
+// Interpreter pieces shared with the drivers.
+int execute_write(const std::uint8_t* list, void* compiled_format);
+void setup_statement();
+void fetch_item();
+std::uint8_t next_list_byte();
+
+// Formatted and namelist drivers: this run-time refuses such statements with a report.
+void formatted_write(int first);
+void namelist_write(int first);
+void formatted_read(bool first);
+void namelist_read(bool first);
+// Format text to byte code (n + n / 50 + 3 bytes for n characters).
+void* compile_format(const char* format, int length);
+
+// Called once by the I/O library initialiser.
+void init_statement_engine();
+
+} // namespace lnc

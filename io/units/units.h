@@ -1,0 +1,103 @@
+// Units and records: the unit table, the record buffers, carriage control, the console line
+// protocol and the console routines of the pause statement.
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+// UnitBlock flags.
+inline constexpr std::uint32_t DIRTY = 0x01;
+inline constexpr std::uint32_t RECORD_STARTED = 0x02;
+inline constexpr std::uint32_t SCRATCH = 0x04;
+inline constexpr std::uint32_t LINE_PENDING = 0x08;
+inline constexpr std::uint32_t AT_EOF = 0x20;
+inline constexpr std::uint32_t CONSOLE_CONNECTED = 0x40;
+inline constexpr std::uint32_t NEW_FILE = 0x80;
+
+// UnitBlock format_flags.
+inline constexpr std::uint32_t FMT_NON_ADVANCING = 0x01;
+inline constexpr std::uint32_t FMT_EOR_BRANCH = 0x02;
+inline constexpr std::uint32_t FMT_SIZE_VARIABLE = 0x04;
+inline constexpr std::uint32_t FMT_QUOTE_DELIM = 0x08;
+inline constexpr std::uint32_t FMT_APOSTROPHE_DELIM = 0x10;
+inline constexpr std::uint32_t CC_CONTROL_CHAR = 0x100;
+inline constexpr std::uint32_t CC_NONE = 0x200;
+inline constexpr std::uint32_t FMT_RECORD_FROM_NEXT = 0x400;
+inline constexpr std::uint32_t FMT_ALWAYS_CRLF = 0x1000;
+
+inline constexpr int CONSOLE_BUFFER_SIZE = 132;
+inline constexpr int UNIT_ENTRIES = 64;
+inline constexpr int ENTRY_CONSOLE = 62;
+inline constexpr int ENTRY_CONSOLE_OUTPUT = 63;
+inline constexpr int ENTRY_INTERNAL = 64;
+inline constexpr int ENTRY_NOT_CONNECTED = 65;
+inline constexpr std::int32_t FREE_UNIT = INT32_MIN;
+
+struct UnitBlock {
+    char* name;
+    int handle;
+    int organisation;
+    std::uint32_t flags;
+    std::uint8_t* buffer;
+    int pos;
+    int last;
+    int size;
+    int column_base;
+    int transferred;
+    int record_length;
+    int next_record;
+    int open_action;
+    int open_share;
+    int select_status;
+    int line_closed;
+    int implied_decimals;
+    int scale_factor;
+    std::uint8_t edit_code;
+    std::uint32_t format_flags;
+    int close_default;
+    std::int32_t* size_variable; // non-advancing READ with SIZE=
+};
+
+struct UnitEntry {
+    std::int32_t unit;
+    UnitBlock* block;
+};
+
+// Entries are counted from 1; element 0 is unused.
+extern UnitEntry unit_table[UNIT_ENTRIES + 1];
+extern UnitBlock* current_unit;
+extern int current_unit_entry;
+extern int record_remaining;
+extern int implicit_open_index; // next command-line argument for an implicit open
+
+void init_units();
+UnitBlock* new_unit_block(int size);
+void* unit_alloc(int bytes);
+int find_unit(std::int32_t unit);
+UnitBlock* select_unit(std::int32_t unit);
+void write_record(int length, const std::uint8_t* bytes);
+void carriage_prefix(int control);
+void flush_record();
+void start_writing();
+std::uint8_t next_char();
+void position_record(std::int32_t record_number);
+void close_unit(std::int32_t unit, int disposition);
+void release_unit(UnitBlock* block, int open_errno);
+void check_write_failure();
+void close_all_units();
+
+// Console routines.
+void console_write(const char* text);
+void console_write_line(const char* text, int length);
+void end_console_line();
+int console_read_line(char* buffer, int capacity);
+// The handle calls of the unit layer: handles 0 to 2 are in binary mode for each transfer.
+int write_handle(int handle, const void* bytes, int length);
+int read_handle(int handle, void* bytes, int length);
+
+// Implicit open of an unconnected unit.
+void implicit_open(std::int32_t unit, int access);
+const char* obtain_file_name(std::int32_t unit);
+int device_code(const char* name, bool* is_device);
+
+} // namespace lnc

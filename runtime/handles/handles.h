@@ -1,0 +1,58 @@
+// Small integer handles over the operating system's handles, with text and binary modes.
+#pragma once
+#include <cstdint>
+
+#include "os/files.h"
+
+namespace lnc {
+
+inline constexpr std::uint8_t H_OPEN = 0x01;
+inline constexpr std::uint8_t H_EOF = 0x02;
+inline constexpr std::uint8_t H_CRLF = 0x04;
+inline constexpr std::uint8_t H_PIPE = 0x08;
+inline constexpr std::uint8_t H_APPEND = 0x20;
+inline constexpr std::uint8_t H_DEVICE = 0x40;
+inline constexpr std::uint8_t H_TEXT = 0x80;
+
+inline constexpr int MODE_TEXT = 0x4000;
+inline constexpr int MODE_BINARY = 0x8000;
+
+inline constexpr int HANDLES_PER_BLOCK = 32;
+inline constexpr int HANDLE_BLOCKS = 64;
+
+struct HandleEntry {
+    os::Handle os_handle; // os::NO_HANDLE when the slot has none
+    std::uint8_t mode_flags;
+    std::uint8_t lookahead; // LF when no byte is held
+};
+
+struct HandleTable {
+    HandleEntry* blocks[HANDLE_BLOCKS];
+    int handle_count;
+};
+
+extern HandleTable handle_table;
+extern int error_code;            // portable code: 2, 8, 9, 12, 13, 22, 24, 28, 32, ...
+extern std::uint32_t system_error; // last operating-system error, 0 when detected here
+extern int default_mode;
+
+int init_handles(); // 0, or -1 when the first block cannot be had
+int allocate_handle();
+int set_os_handle(int h, os::Handle os_handle);
+int free_os_handle(int h);
+os::Handle get_os_handle(int h); // os::NO_HANDLE with error_code 9 on a bad handle
+bool is_device(int h);
+int set_mode(int h, int mode);
+int read_bytes(int h, void* buffer, int count);
+int write_bytes(int h, const void* bytes, int count);
+int compare_ignoring_case(const char* a, const char* b);
+int to_upper(int character);
+std::int32_t seek(int h, std::int32_t offset, int origin);
+int change_size(int h, std::int32_t size);
+int close_handle(int h);
+int open_file(const char* name, int open_flags, int share, int permission);
+int remove_file(const char* name);
+int check_access(const char* name, int mode);
+void map_system_error(std::uint32_t code);
+
+} // namespace lnc

@@ -1,0 +1,25 @@
+// Command execution: the interpreter, the PATH search and child processes.
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+inline constexpr int SPAWN_WAIT = 0;
+inline constexpr int SPAWN_NO_WAIT = 1;
+inline constexpr int SPAWN_OVERLAY = 2;
+inline constexpr int SPAWN_NO_WAIT_2 = 3;
+inline constexpr int SPAWN_DETACHED = 4;
+
+// ';' on Windows, ':' on POSIX; defined by the platform layer.
+extern const char PATH_LIST_SEPARATOR;
+
+int run_command(const char* command);
+std::intptr_t spawn_searching_path(int mode, const char* name, const char* const* arguments,
+                                   const char* const* environment);
+std::intptr_t spawn_program(int mode, const char* name, const char* const* arguments,
+                            const char* const* environment);
+const char* next_path_element(const char* position, char* out, int capacity,
+                              char separator = PATH_LIST_SEPARATOR);
+const char* find_environment_value(const char* name);
+
+} // namespace lnc

@@ -1,0 +1,80 @@
+// Process start-up and shutdown: the entry, the exit list, fatal messages, signals and the
+// last-chance exception filter.
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+using MainRoutine = int (*)(int argc, char** argv, char** environment);
+using ExitRoutine = void (*)();
+using SignalAction = void (*)(int signal, int subcode);
+
+inline constexpr int SIGNAL_INT = 2;
+inline constexpr int SIGNAL_ILL = 4;
+inline constexpr int SIGNAL_FPE = 8;
+inline constexpr int SIGNAL_SEGV = 11;
+inline constexpr int SIGNAL_TERM = 15;
+inline constexpr int SIGNAL_BREAK = 21;
+inline constexpr int SIGNAL_ABRT = 22;
+
+// Actions besides a routine.
+inline const SignalAction ACTION_DEFAULT = nullptr;
+inline const SignalAction ACTION_IGNORE = reinterpret_cast<SignalAction>(1);
+inline const SignalAction ACTION_DIE = reinterpret_cast<SignalAction>(5);
+inline const SignalAction ACTION_ERROR = reinterpret_cast<SignalAction>(-1);
+
+// Floating-point sub-codes that accompany the floating-point signal.
+inline constexpr int FPE_INVALID = 0x81;
+inline constexpr int FPE_DENORMAL = 0x82;
+inline constexpr int FPE_ZERODIVIDE = 0x83;
+inline constexpr int FPE_OVERFLOW = 0x84;
+inline constexpr int FPE_UNDERFLOW = 0x85;
+inline constexpr int FPE_INEXACT = 0x86;
+inline constexpr int FPE_STACKCHECK = 0x8A;
+inline constexpr int FPE_EXPLICITGEN = 0x8C;
+
+// Exception codes.
+inline constexpr std::uint32_t EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
+inline constexpr std::uint32_t EXCEPTION_ILLEGAL_INSTRUCTION = 0xC000001Du;
+inline constexpr std::uint32_t EXCEPTION_PRIV_INSTRUCTION = 0xC0000096u;
+inline constexpr std::uint32_t EXCEPTION_FLT_DENORMAL_OPERAND = 0xC000008Du;
+inline constexpr std::uint32_t EXCEPTION_FLT_DIVIDE_BY_ZERO = 0xC000008Eu;
+inline constexpr std::uint32_t EXCEPTION_FLT_INEXACT_RESULT = 0xC000008Fu;
+inline constexpr std::uint32_t EXCEPTION_FLT_INVALID_OPERATION = 0xC0000090u;
+inline constexpr std::uint32_t EXCEPTION_FLT_OVERFLOW = 0xC0000091u;
+inline constexpr std::uint32_t EXCEPTION_FLT_STACK_CHECK = 0xC0000092u;
+inline constexpr std::uint32_t EXCEPTION_FLT_UNDERFLOW = 0xC0000093u;
+
+struct ProcessState {
+    unsigned version_major;
+    unsigned version_minor;
+    unsigned version_combined; // major * 256 + minor
+    unsigned version_high;     // build and platform bits; bit 15 set: not NT family
+    int argc;
+    char** argv;
+    char** environment; // array of "NAME=value" without the "=..." entries, null-terminated
+    char program_path[260];
+    int fdiv_flaw;
+    bool exit_returns;
+};
+extern ProcessState process_state;
+
+// Parses a command line into one heap block (pointer array then strings); null on failure.
+char** parse_command_line(const char* command_line, const char* program_path, int* argc);
+
+[[noreturn]] void process_entry(int argc, char** argv, MainRoutine main_routine);
+ExitRoutine at_exit(ExitRoutine routine);
+[[noreturn]] void exit_process(int code);
+[[noreturn]] void quick_exit(int code);
+[[noreturn]] void fatal_exit(int number);
+SignalAction set_signal(int signal, SignalAction action);
+// Returns what the platform's filter protocol expects: continue, execute handler, or search.
+int exception_filter(std::uint32_t code, void* pointers);
+void io_library_init();
+
+// Tests replace the process end: the hook is called with the exit code instead of ending the
+// process, and must not return (it throws).
+using ExitHook = void (*)(int code);
+extern ExitHook exit_hook;
+
+} // namespace lnc
