@@ -22,4 +22,9 @@ const char* next_path_element(const char* position, char* out, int capacity,
                               char separator = PATH_LIST_SEPARATOR);
 const char* find_environment_value(const char* name);
 
+// The handles passed to a child that shares this run-time: a 32-bit count N (up to the highest
+// open handle), N flag bytes, N 32-bit system handles; in detached mode the first three are
+// masked. A heap block of *size bytes, or null when memory runs out.
+void* build_handle_block(int mode, std::uint32_t* size);
+
 } // namespace lnc
