@@ -2,4 +2,6 @@
 #include "program/program.h"
 #include "runtime/startup/startup.h"
 
-int main(int argc, char** argv) { lnc::process_entry(argc, argv, lnc::main_program); }
+int main(int argc, char** argv) {
+    lnc::process_entry(argc, argv, lnc::main_program);
+}

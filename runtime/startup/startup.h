@@ -62,15 +62,39 @@ extern ProcessState process_state;
 // Parses a command line into one heap block (pointer array then strings); null on failure.
 char** parse_command_line(const char* command_line, const char* program_path, int* argc);
 
+// The exit list: a heap block of routine pointers filled from the front. Its room is the size of
+// the block; it starts with room for 32 routines and grows by 4 when full.
+inline constexpr int EXIT_LIST_INITIAL = 32;
+inline constexpr int EXIT_LIST_GROWTH = 4;
+struct ExitList {
+    ExitRoutine* entries; // null until the list is created
+    int count;
+};
+extern ExitList exit_list;
+bool create_exit_list(); // false when the first block cannot be had
+
+// Run at exit unless exiting quickly: the stream flush, present once the stream table exists.
+inline constexpr int PRE_TERMINATOR_SLOTS = 1;
+extern ExitRoutine pre_terminators[PRE_TERMINATOR_SLOTS];
+
+// Called by a fatal message between its leading line end and "runtime error ".
+using FatalHook = void (*)();
+extern FatalHook fatal_message_hook;
+
 [[noreturn]] void process_entry(int argc, char** argv, MainRoutine main_routine);
 ExitRoutine at_exit(ExitRoutine routine);
 [[noreturn]] void exit_process(int code);
 [[noreturn]] void quick_exit(int code);
 [[noreturn]] void fatal_exit(int number);
+void write_fatal_message(int number); // a number not in the table writes nothing
 SignalAction set_signal(int signal, SignalAction action);
 // Returns what the platform's filter protocol expects: continue, execute handler, or search.
 int exception_filter(std::uint32_t code, void* pointers);
 void io_library_init();
+
+// Division as the x87 divider does it under precision control 53 bits, used in place of the
+// divider when fdiv_flaw is set.
+long double software_divide(long double dividend, long double divisor);
 
 // Tests replace the process end: the hook is called with the exit code instead of ending the
 // process, and must not return (it throws).
