@@ -1,5 +1,6 @@
 // Run-time error reports, floating-point exception reports and the execution traceback.
 #pragma once
+#include <cstdarg>
 #include <cstdint>
 
 namespace lnc {
@@ -26,11 +27,25 @@ inline constexpr int KIND_PANE = 17;
 
 inline constexpr int MESSAGE_COUNT = 220;
 // Message indices with a meaning of their own beyond their text.
-inline constexpr int MSG_END_OF_RECORD = 90;     // also raised as -2
-inline constexpr int MSG_END_OF_RECORD_2 = 218;
-inline constexpr int MSG_UNWIND_ONLY = -3;       // unwinds with status -3, nothing reported
+inline constexpr int MSG_END_OF_RECORD = 90;           // the end-of-record text
+inline constexpr int MSG_END_OF_RECORD_CONDITION = -2; // raised for an end of record: status -2
+inline constexpr int MSG_END_OF_RECORD_2 = 218;        // also an end-of-record condition
+inline constexpr int MSG_UNWIND_ONLY = -3;             // unwinds with status -3, nothing reported
 inline constexpr int MSG_FORMATTED_UNAVAILABLE = 216;
 inline constexpr int MSG_NAMELIST_UNAVAILABLE = 217;
+inline constexpr int MSG_UNKNOWN = 219; // shown for an index outside 0..219
+// Messages whose text takes arguments; every other message takes none:
+//   37  "record number %d out of range"                 (the record number, int)
+//   79  "invalid logical value %c"                      (the letter met, int)
+//   118 "unexpected character %c in format text"        (the character, int)
+//   144 "format label %d not found"                     (the label, int)
+//   155 "internal file length %d too large for %s"      (the length, int; the variable's name)
+//   169 "invalid RECORDTYPE= value %s"                  (the value given, terminated text)
+// Message 214 has no text at all: its report shows the code and an empty message line.
+inline constexpr int MSG_NO_TEXT = 214;
+
+inline constexpr int MESSAGE_BUFFER_SIZE = 1000; // the formatted message with its terminator
+inline constexpr int REPORT_NAME_SIZE = 260;
 
 // Thrown by a raise; caught only at the statement's unwinding point (the statement
 // interpreters, raise_statement_error and close_all_units).
@@ -40,28 +55,54 @@ struct StatementUnwind {
 
 struct ErrorState {
     int raise_depth;
-    int error_number;   // table value of the last expanded message; -2 after end of record
-    int error_branch;   // the statement handles errors itself
-    int end_branch;     // the statement handles end of file itself
-    int at_end_of_file; // set just before an end-of-file condition is raised
-    int statement_kind; // kind of the statement under way
-    int in_shutdown;    // close_all_units is running
+    int error_number;      // table value of the last expanded message; -2 after end of record
+    int error_branch;      // the statement handles errors itself
+    int end_branch;        // the statement handles end of file itself
+    int at_end_of_file;    // set just before an end-of-file condition is raised
+    int statement_kind;    // kind of the statement under way
+    int in_shutdown;       // close_all_units is running
     int single_char_input; // the one-character input routine is at work
-    char report_name_buffer[260];
+    char report_name_buffer[REPORT_NAME_SIZE];
 };
 extern ErrorState error_state;
 
-extern const std::int32_t ErrorNumberTable[MESSAGE_COUNT];
+extern const std::int32_t (&ErrorNumberTable)[MESSAGE_COUNT];
 extern const char* const StatementNameTable[18];
+
+// The message texts, packed. Word-list entries: below 0x8000 the offset of a word in the
+// character table (whose first character carries bit 0x80); 0x8000 ends a message; 0x9nnn
+// ends it by continuing at position nnn; 0xA000, 0xC000 and 0xD000 are "%s", "%d" and "%c".
+struct PackedMessageTable {
+    const std::uint16_t* words;
+    int word_count;
+    const std::uint8_t* chars;
+    int char_count;
+};
+extern const PackedMessageTable packed_messages;
+inline constexpr std::uint16_t PACKED_END = 0x8000;
+inline constexpr std::uint16_t PACKED_LINK = 0x9000;
+inline constexpr std::uint16_t PACKED_STRING = 0xA000;
+inline constexpr std::uint16_t PACKED_INTEGER = 0xC000;
+inline constexpr std::uint16_t PACKED_CHARACTER = 0xD000;
+inline constexpr int EXPANDED_MESSAGE_SIZE = 512;
 
 // The message template of an index, in a static buffer; sets error_state.error_number.
 const char* expand_message(int index);
+// Fills "%d", "%s" and "%c" of a template from the arguments, by hand, into out (capacity bytes
+// with the terminator; longer results are cut). Returns the length.
+int format_message(char* out, int capacity, const char* message_template, std::va_list arguments);
+// Writes value in decimal; out needs 12 bytes. Returns the length.
+int format_decimal(char* out, int value);
 
 // Raises by message index; the trailing arguments fill "%d" (int), "%s" (const char*) and "%c"
-// (int) in order. Never returns: it unwinds to the statement or ends the process.
+// (int) in order. Never returns: it unwinds to the statement (throwing StatementUnwind) or ends
+// the process. Compiled-code checks (kind 11), which may return, use raise_check_error.
 [[noreturn]] void raise_runtime_error(int index, int kind, ...);
-// The same for the checks of compiled code (kind 11), which return to their caller.
+// The same for the checks of compiled code (kind 11): returns the status when the report did not
+// end the process (while the shutdown runs).
 int raise_check_error(int index, ...);
+// For the begin calls, before the statement has an unwinding point: raises with kind 16 and
+// returns the status. flags -1 suppresses the report; any other value lets it be written.
 int raise_statement_error(int index, int flags);
 // Writes a report; ends the process with exit code 1 unless the shutdown is under way.
 void write_error_report(int number, const char* message, int kind);
@@ -88,10 +129,23 @@ using MathErrorHook = void (*)(const char* name, int length, int* length_ptr, Ma
                                std::int16_t* handled);
 extern MathErrorHook math_error_hook;
 
+// The run-time's own hook: leaves every math-library error unhandled (reported).
+void default_math_error_hook(const char* name, int length, int* length_ptr, MathException* record,
+                             std::int16_t* handled);
+
+inline constexpr std::uint16_t FPU_TRAP_BITS = 0x00F2; // denormal, underflow, inexact masked
+inline constexpr int FP_REPORT_SIZE = 40;
+inline constexpr int MATH_FUNCTION_COTAN = 6;
+
 void arm_fpu_traps();
 void fp_signal_handler(int signal, int subcode);
 void report_fp_error();
 int math_error_entry(MathException* record);
+// The error number of a floating-point sub-code or math-library error type. Codes without an
+// entry of their own follow the numbering of their neighbours: 7..9 give 6207..6209; 135, 137
+// and 140 give 6107, 6109 and 6112 (129..140 give 6101 + code - 129); any other code gives 6112,
+// the number of an explicitly raised floating-point signal.
+int fp_error_number(int code);
 
 // ---- Execution traceback ----
 
@@ -102,6 +156,8 @@ struct CallSiteRecord {
     int line;
 };
 extern CallSiteRecord* call_site_list;
+
+inline constexpr int TRACEBACK_NAME_SIZE = 80; // work buffer of a name; longer names are cut
 
 void push_call_site(CallSiteRecord* record);
 void pop_call_site();
