@@ -1,0 +1,353 @@
+// List-directed output: turns the items of a WRITE without a format into 79-column records.
+#include "io/listout/listout.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "errors/errors.h"
+#include "io/numconv/numconv.h"
+#include "io/statement/statement.h"
+#include "io/units/units.h"
+#include "runtime/heap/heap.h"
+
+namespace lnc {
+
+ListWriteState list_write;
+
+namespace {
+
+constexpr int INTEGER_WIDTH = 11;
+constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
+constexpr int MSG_FIELD_TOO_WIDE = 91;
+
+bool is_complex(int type) {
+    return type == TYPE_COMPLEX8 || type == TYPE_COMPLEX16;
+}
+
+bool is_double(int type) {
+    return type == TYPE_REAL8 || type == TYPE_COMPLEX16;
+}
+
+bool is_internal_unit() {
+    return current_unit == unit_table[ENTRY_INTERNAL].block;
+}
+
+// Width of a record for items: the internal file's record, else the console line.
+int line_width() {
+    return is_internal_unit() ? std::max(current_unit->last, 1) : LINE_WIDTH;
+}
+
+bool has_delimiter_mode() {
+    return (current_unit->format_flags & (FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM)) != 0;
+}
+
+bool is_non_advancing() {
+    return (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
+}
+
+// One part of a real or complex value at the current data address. A result the field cannot
+// hold (the converter's too-long and too-wide answers) prints as a field of asterisks.
+int convert_real_part(char* out) {
+    const RealEditDescriptor& descriptor = is_double(current_item.type) ? LIST_DOUBLE : LIST_SINGLE;
+    int n = format_real(descriptor, out);
+    if (n < 0 || n > descriptor.width) {
+        std::memset(out, '*', descriptor.width);
+        n = descriptor.width;
+    }
+    return n;
+}
+
+// "(" real "," imaginary ")"; the data address is left on the real part.
+int convert_complex(char* out) {
+    std::uint8_t* start = current_item.data;
+    int part = is_double(current_item.type) ? 8 : 4;
+    int n = 0;
+    out[n++] = '(';
+    n += convert_real_part(out + n);
+    out[n++] = ',';
+    current_item.data = start + part;
+    n += convert_real_part(out + n);
+    current_item.data = start;
+    out[n++] = ')';
+    return n;
+}
+
+std::int32_t integer_value() {
+    switch (current_item.type) {
+    case TYPE_INTEGER2: {
+        std::int16_t v;
+        std::memcpy(&v, current_item.data, sizeof v);
+        return v;
+    }
+    case TYPE_INTEGER4: {
+        std::int32_t v;
+        std::memcpy(&v, current_item.data, sizeof v);
+        return v;
+    }
+    default:
+        return static_cast<std::int8_t>(current_item.data[0]);
+    }
+}
+
+// Text and field of a numeric or logical item in the scratch buffer; returns the text length
+// and sets the field width.
+int convert_item(int* width) {
+    char* scratch = list_write.scratch;
+    switch (current_item.type) {
+    case TYPE_INTEGER1:
+    case TYPE_INTEGER2:
+    case TYPE_INTEGER4:
+        *width = INTEGER_WIDTH;
+        return format_integer(integer_value(), IntegerDescriptor{1, false}, scratch);
+    case TYPE_LOGICAL1:
+    case TYPE_LOGICAL2:
+    case TYPE_LOGICAL4:
+        *width = 1;
+        scratch[0] = current_item.data[0] != 0 ? 'T' : 'F';
+        return 1;
+    case TYPE_REAL4:
+    case TYPE_REAL8:
+        *width = is_double(current_item.type) ? LIST_DOUBLE.width : LIST_SINGLE.width;
+        return convert_real_part(scratch);
+    case TYPE_COMPLEX8:
+    case TYPE_COMPLEX16:
+        *width = 2 * (is_double(current_item.type) ? LIST_DOUBLE.width : LIST_SINGLE.width) + 3;
+        return convert_complex(scratch);
+    default:
+        *width = 0;
+        return 0;
+    }
+}
+
+// Places n bytes of text occupying m columns, ending records as the line fills.
+void emit(const std::uint8_t* text, int n, int m, bool character) {
+    ListWriteState& w = list_write;
+    while (m > 0) {
+        if (w.columns_left > m) {
+            put_field(n, text);
+            w.columns_left -= m;
+            return;
+        }
+        if (character) {
+            int part = w.columns_left;
+            put_field(part, text);
+            text += part;
+            m -= part;
+            n = m;
+            end_output_record();
+            w.columns_left = line_width();
+            w.pending_blanks = 1;
+            continue;
+        }
+        if (m >= LINE_WIDTH) {
+            raise_runtime_error(MSG_FIELD_TOO_WIDE, KIND_WRITE);
+        }
+        // The item moves to a new record; its leading blank (or one supplied here when the
+        // text fills its field) is that record's carriage-control character.
+        int saved = w.pending_blanks;
+        w.pending_blanks = 0;
+        end_output_record();
+        w.columns_left = line_width();
+        w.pending_blanks = std::max(saved, 1);
+        put_field(n, text);
+        w.columns_left -= m;
+        return;
+    }
+}
+
+void release_delimited_copy() {
+    if (has_delimiter_mode()) {
+        release(current_item.data);
+    }
+}
+
+} // namespace
+
+void write_list_item() {
+    ListWriteState& w = list_write;
+    if (current_item.type == TYPE_CHARACTER) {
+        int n = current_item.element_size;
+        w.pending_blanks = w.pending_blanks == 1 ? 1 : 0;
+        emit(current_item.data, n, n, true);
+        return;
+    }
+    int m = 0;
+    int n = convert_item(&m);
+    if (w.item_written == 1) {
+        m += 1;
+    } else {
+        w.item_written = 1;
+    }
+    w.pending_blanks += m - n;
+    emit(reinterpret_cast<const std::uint8_t*>(w.scratch), n, m, false);
+}
+
+void list_directed_write(int first) {
+    ListWriteState& w = list_write;
+    if (first != 0) {
+        w.pending_blanks = 1;
+        w.columns_left = line_width();
+        w.item_written = 0;
+    }
+    for (;;) {
+        std::uint8_t byte = *engine.cursor;
+        if (byte == LIST_SUSPEND) {
+            return;
+        }
+        if (byte == LIST_END) {
+            break;
+        }
+        fetch_item();
+        bool character = current_item.type == TYPE_CHARACTER;
+        int stride = current_item.element_size * (is_complex(current_item.type) ? 2 : 1);
+        std::uint8_t* start = current_item.data;
+        for (int i = 0; i < current_item.count; ++i) {
+            write_list_item();
+            if (character && !has_delimiter_mode()) {
+                w.item_written = 0;
+            }
+            current_item.data += stride;
+        }
+        if (character) {
+            current_item.data = start;
+            release_delimited_copy();
+        }
+    }
+    end_output_record();
+}
+
+namespace {
+
+// The record-size checks of file organisations, made before s bytes are placed.
+void check_record_room(const UnitBlock* b, int s) {
+    if (b->organisation != 3 && b->organisation != 5 && b->organisation != 7) {
+        return;
+    }
+    bool overflow;
+    if (b->record_length == 0) {
+        overflow = b->pos + s > UNFORMATTED_RECORD_LIMIT;
+    } else if (!is_non_advancing()) {
+        overflow = b->pos + s > b->size;
+    } else {
+        overflow = s + b->pos - list_write.statement_start > b->record_length;
+    }
+    if (overflow) {
+        raise_runtime_error(-2, error_state.statement_kind);
+    }
+}
+
+} // namespace
+
+void put_field(int count, const std::uint8_t* bytes) {
+    ListWriteState& w = list_write;
+    UnitBlock* b = current_unit;
+    int total = w.pending_blanks + count;
+    w.column += total;
+    while (total > 0) {
+        int room = b->last - b->pos + 1;
+        if (room <= 0) {
+            // A full buffer is written out as the first part of the record, for non-advancing
+            // statements too, so that nothing is lost and nothing lands past the buffer.
+            int written = b->pos;
+            write_record(b->pos, b->buffer);
+            w.statement_start -= written;
+            continue;
+        }
+        int s;
+        if (w.pending_blanks > 0) {
+            s = std::min(room, w.pending_blanks);
+            check_record_room(b, s);
+            std::memset(b->buffer + b->pos, ' ', s);
+            w.pending_blanks -= s;
+        } else {
+            s = std::min(room, total);
+            check_record_room(b, s);
+            std::memcpy(b->buffer + b->pos, bytes, s);
+            bytes += s;
+        }
+        b->pos += s;
+        total -= s;
+        b->flags |= DIRTY;
+    }
+}
+
+namespace {
+
+const std::uint8_t CRLF[2] = {'\r', '\n'};
+
+void end_internal_record(UnitBlock* b) {
+    if (b->pos <= b->last) {
+        std::memset(b->buffer + b->pos, ' ', b->last - b->pos + 1);
+        b->pos = b->last + 1;
+    }
+    // The size follows the buffer start, so that the variable's last record is its last.
+    if (b->last + b->record_length < b->size) {
+        b->buffer += b->record_length;
+        b->size -= b->record_length;
+        b->pos = 0;
+    }
+}
+
+void end_console_record(UnitBlock* b) {
+    int n = list_write.column;
+    if (n == 0) {
+        list_write.pending_blanks = 1;
+        put_field(0, nullptr);
+        n = 1;
+    } else {
+        while (n > b->size) {
+            n -= b->size;
+        }
+    }
+    write_record(n, b->buffer);
+    b->flags |= LINE_PENDING;
+    b->flags &= ~RECORD_STARTED;
+    list_write.column = 0;
+}
+
+void end_fixed_record(UnitBlock* b) {
+    if (!is_non_advancing()) {
+        list_write.pending_blanks = std::max(0, b->record_length - list_write.column - 2);
+        put_field(2, CRLF);
+    }
+    write_record(b->pos, b->buffer);
+    b->next_record += 1;
+}
+
+void end_file_record(UnitBlock* b) {
+    constexpr std::uint8_t EDIT_NO_RECORD_END = 25;
+    if (b->edit_code == EDIT_NO_RECORD_END) {
+        return;
+    }
+    if (!is_non_advancing() || (b->format_flags & FMT_ALWAYS_CRLF) != 0) {
+        put_field(2, CRLF);
+    }
+}
+
+} // namespace
+
+void end_output_record() {
+    UnitBlock* b = current_unit;
+    ListWriteState& w = list_write;
+    if (w.position_flag == 1 && w.column > b->column_base) {
+        b->pos = std::min(b->pos + (w.column - b->column_base), b->last + 1);
+    }
+    switch (b->organisation) {
+    case 0:
+        end_internal_record(b);
+        break;
+    case 1:
+        end_console_record(b);
+        break;
+    case 2:
+        end_fixed_record(b);
+        break;
+    case 3:
+        end_file_record(b);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace lnc
