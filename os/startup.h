@@ -16,6 +16,9 @@ std::uint32_t version_word();
 extern const bool ARGUMENTS_FROM_ENTRY;
 // The raw command line, or null when it cannot be had.
 const char* command_line();
+// Marks in table (one byte per byte value) the lead bytes of double-byte characters in the
+// system's ANSI code page; every other entry is cleared.
+void ansi_lead_bytes(std::uint8_t table[256]);
 // The program's full path, cut to capacity - 1 bytes and terminated; its length, 0 on failure.
 int program_path(char* out, int capacity);
 

@@ -33,6 +33,12 @@ const char* command_line() {
     return "";
 }
 
+// Narrow text here is a single-byte or UTF-8 stream: no byte stands for the first half of a
+// double-byte character.
+void ansi_lead_bytes(std::uint8_t table[256]) {
+    std::memset(table, 0, 256);
+}
+
 int program_path(char* out, int capacity) {
     if (capacity <= 0) {
         return 0;

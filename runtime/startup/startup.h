@@ -59,8 +59,59 @@ struct ProcessState {
 };
 extern ProcessState process_state;
 
-// Parses a command line into one heap block (pointer array then strings); null on failure.
+// Parses a command line into one heap block (pointer array then strings); null on failure. An
+// empty command line names the program by its path alone.
 char** parse_command_line(const char* command_line, const char* program_path, int* argc);
+// The arguments the program's entry received, in a block laid out as a parsed command line.
+char** copy_arguments(int argc, char* const* argv, const char* program_path, int* count);
+// Nonzero for the lead bytes of the code page in force (none until start-up sets the code page).
+extern std::uint8_t lead_byte_table[256];
+// The environment array from a block of strings closed by an empty string; the block is released.
+// Null when memory runs short.
+char** build_environment(char* block);
+
+// The floating-point initialiser and its test for the faulty divider.
+bool divider_is_faulty();
+int find_division_flaw(); // 1 when the divider of some processor of the process is faulty
+void fp_initialise();
+
+// The stream table: 512 stream pointers (20 when memory is short), the first 20 pointing at static
+// stream records of which the first three are the standard streams.
+inline constexpr int STREAM_TABLE_SIZE = 512;
+inline constexpr int STATIC_STREAMS = 20;
+inline constexpr int STREAM_OPEN = 0x01;
+struct Stream {
+    char* base;
+    int count; // bytes waiting in base
+    int flags;
+    int file; // handle, -1 when the stream has none
+};
+struct StreamState {
+    Stream** table;
+    int size;
+};
+extern StreamState stream_state;
+bool create_stream_table();
+void flush_all_streams();
+
+// The exception action table: which signal an exception code raises and what the signal does.
+inline constexpr int EXCEPTION_ACTIONS = 10;
+struct ActionEntry {
+    std::uint32_t code;
+    int signal;
+    SignalAction action;
+};
+extern ActionEntry exception_actions[EXCEPTION_ACTIONS];
+struct SignalState {
+    int fpe_subcode;          // the sub-code of the exception being signalled, else 0x8C
+    void* exception_pointers; // the platform's description of that exception, else null
+    SignalAction interrupt_action;
+    SignalAction break_action;
+    SignalAction abort_action;
+    SignalAction terminate_action;
+    bool console_registered;
+};
+extern SignalState signal_state;
 
 // The exit list: a heap block of routine pointers filled from the front. Its room is the size of
 // the block; it starts with room for 32 routines and grows by 4 when full.
