@@ -1,0 +1,258 @@
+// The digit source of real output: the first 17 significant digits of a double's exact value,
+// rounded half up from the 18th. A 64 x 128-bit product with a table of truncated powers of ten
+// gives the digits; the rare value whose 18th digit lies within the product's error of a
+// rounding boundary is settled by an exact big-integer comparison.
+#include "io/numconv/numconv.h"
+#include "io/numconv/wide_integer.h"
+
+#include <bit>
+
+namespace lnc {
+namespace {
+
+// 10^k = (high:low) * 2^binary_exponent, the 128-bit mantissa truncated (never above the
+// exact value, less than one unit below it).
+struct PowerOfTen {
+    std::uint64_t high;
+    std::uint64_t low;
+    int binary_exponent;
+};
+
+constexpr int POWER_MIN = -290; // enough for the largest double at 18 digits
+constexpr int POWER_MAX = 342;  // enough for the smallest subnormal, with one retry step
+constexpr int POWER_COUNT = POWER_MAX - POWER_MIN + 1;
+
+struct PowerTable {
+    PowerOfTen entry[POWER_COUNT];
+};
+
+constexpr PowerOfTen positive_power(const wide::WideInteger& five_k, int k) {
+    const int length = wide::bit_length(five_k);
+    if (length <= 128) {
+        wide::WideInteger shifted = five_k;
+        wide::shift_left(shifted, 128 - length);
+        return {wide::bits_at(shifted, 64), wide::bits_at(shifted, 0), k - (128 - length)};
+    }
+    return {wide::bits_at(five_k, length - 64), wide::bits_at(five_k, length - 128),
+            k + (length - 128)};
+}
+
+// 10^-j = 2^-j / 5^j: the mantissa is floor(2^(127 + L) / 5^j) with L the bit length of 5^j,
+// produced one quotient bit at a time.
+constexpr PowerOfTen negative_power(const wide::WideInteger& five_j, int j) {
+    const int length = wide::bit_length(five_j);
+    wide::WideInteger remainder = wide::from_u64(1);
+    wide::shift_left(remainder, length);
+    wide::subtract(remainder, five_j); // first quotient bit is 1
+    std::uint64_t high = 0;
+    std::uint64_t low = 1;
+    for (int i = 0; i < 127; ++i) {
+        wide::shift_left(remainder, 1);
+        std::uint64_t bit = 0;
+        if (wide::compare(remainder, five_j) >= 0) {
+            wide::subtract(remainder, five_j);
+            bit = 1;
+        }
+        high = (high << 1) | (low >> 63);
+        low = (low << 1) | bit;
+    }
+    return {high, low, -j - (127 + length)};
+}
+
+constexpr PowerTable build_positive_powers() {
+    PowerTable table{};
+    wide::WideInteger five = wide::from_u64(1);
+    for (int k = 0; k <= POWER_MAX; ++k) {
+        table.entry[k - POWER_MIN] = positive_power(five, k);
+        wide::multiply_small(five, 5);
+    }
+    return table;
+}
+
+constexpr PowerTable add_negative_powers(PowerTable table) {
+    wide::WideInteger five = wide::from_u64(1);
+    for (int j = 1; j <= -POWER_MIN; ++j) {
+        wide::multiply_small(five, 5);
+        table.entry[-j - POWER_MIN] = negative_power(five, j);
+    }
+    return table;
+}
+
+constexpr PowerTable POWERS = add_negative_powers(build_positive_powers());
+
+struct Product128 {
+    std::uint64_t high;
+    std::uint64_t low;
+};
+
+// 64 x 64 -> 128 bits from 32-bit halves, so that the 32-bit target needs no wide type.
+inline Product128 multiply_64(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t a_lo = static_cast<std::uint32_t>(a);
+    const std::uint64_t a_hi = a >> 32;
+    const std::uint64_t b_lo = static_cast<std::uint32_t>(b);
+    const std::uint64_t b_hi = b >> 32;
+    const std::uint64_t ll = a_lo * b_lo;
+    const std::uint64_t lh = a_lo * b_hi;
+    const std::uint64_t hl = a_hi * b_lo;
+    const std::uint64_t hh = a_hi * b_hi;
+    const std::uint64_t middle = (ll >> 32) + static_cast<std::uint32_t>(lh) +
+                                 static_cast<std::uint32_t>(hl);
+    return {hh + (lh >> 32) + (hl >> 32) + (middle >> 32),
+            (middle << 32) | static_cast<std::uint32_t>(ll)};
+}
+
+// x = mantissa * 2^exponent * 10^k as integer part and the top 64 bits of the fraction. The
+// exact x lies in [integer + fraction / 2^64, integer + (fraction + 4) / 2^64).
+struct Scaled {
+    std::uint64_t integer;
+    std::uint64_t fraction;
+};
+
+Scaled scale(std::uint64_t mantissa, int exponent, int k) {
+    const PowerOfTen& p = POWERS.entry[k - POWER_MIN];
+    const Product128 lo = multiply_64(mantissa, p.low);
+    const Product128 hi = multiply_64(mantissa, p.high);
+    const std::uint64_t w0 = lo.low;
+    const std::uint64_t w1 = lo.high + hi.low;
+    const std::uint64_t w2 = hi.high + (w1 < lo.high ? 1 : 0);
+    // The callers keep x in [10^17, 10^19), which puts the shift in 127..136.
+    const int shift = -(exponent + p.binary_exponent);
+    if (shift >= 128) {
+        const int t = shift - 128;
+        if (t == 0) {
+            return {w2, w1};
+        }
+        return {w2 >> t, (w2 << (64 - t)) | (w1 >> t)};
+    }
+    const int t = shift - 64; // 63 here
+    return {(w2 << (64 - t)) | (w1 >> t), (w1 << (64 - t)) | (w0 >> t)};
+}
+
+// floor(log10(2^n)) for |n| < 2200.
+int floor_log10_pow2(int n) {
+    return static_cast<int>((static_cast<std::int64_t>(n) * 1292913986) >> 32);
+}
+
+constexpr std::uint64_t TEN_16 = 10000000000000000ULL;
+constexpr std::uint64_t TEN_17 = 100000000000000000ULL;
+constexpr std::uint64_t TEN_18 = 1000000000000000000ULL;
+
+// The 17 digits of an 18- or 19-digit integer part, rounded half up at the 18th digit.
+struct Rounded {
+    std::uint64_t digits; // 10^16 <= digits < 10^17
+    int point;
+};
+
+Rounded round_to_17(std::uint64_t integer, int k) {
+    Rounded r = integer < TEN_18 ? Rounded{(integer + 5) / 10, 18 - k}
+                                 : Rounded{(integer + 50) / 100, 19 - k};
+    if (r.digits == TEN_17) {
+        r.digits = TEN_16;
+        r.point += 1;
+    }
+    return r;
+}
+
+// Exactly: mantissa * 2^exponent * 10^k >= bound?
+bool reaches(std::uint64_t mantissa, int exponent, int k, std::uint64_t bound) {
+    wide::WideInteger left = wide::from_u64(mantissa);
+    wide::WideInteger right = wide::from_u64(bound);
+    wide::multiply_power_of_five(k >= 0 ? left : right, k >= 0 ? k : -k);
+    const int twos = exponent + k;
+    wide::shift_left(twos >= 0 ? left : right, twos >= 0 ? twos : -twos);
+    return wide::compare(left, right) >= 0;
+}
+
+Rounded significant_digits(std::uint64_t mantissa, int exponent) {
+    // Normalise so that the top bit is set; value = mantissa * 2^exponent.
+    const int shift = std::countl_zero(mantissa);
+    mantissa <<= shift;
+    exponent -= shift;
+    // floor(log10(value)) is p0 or p0 + 1, so x = value * 10^(17 - p0) lies in [10^17, 10^19).
+    int k = 17 - floor_log10_pow2(exponent + 63);
+    Scaled x = scale(mantissa, exponent, k);
+    if (x.integer < TEN_17) {
+        ++k;
+        x = scale(mantissa, exponent, k);
+    }
+    Rounded r = round_to_17(x.integer, k);
+    if (x.fraction > ~std::uint64_t{0} - 4) {
+        // The exact integer part may be one more; that matters only at a rounding boundary.
+        const Rounded up = round_to_17(x.integer + 1, k);
+        if ((up.digits != r.digits || up.point != r.point) &&
+            reaches(mantissa, exponent, k, x.integer + 1)) {
+            r = up;
+        }
+    }
+    return r;
+}
+
+void set_text(DigitString& ds, const char* text) {
+    ds.count = 0;
+    for (; text[ds.count] != '\0'; ++ds.count) {
+        ds.digits[ds.count] = text[ds.count];
+    }
+    ds.digits[ds.count] = '\0';
+}
+
+void set_digits(DigitString& ds, std::uint64_t digits) {
+    // 17 digits as 9 + 8, so that the 32-bit target divides in 32 bits.
+    std::uint32_t parts[2] = {static_cast<std::uint32_t>(digits / 100000000),
+                              static_cast<std::uint32_t>(digits % 100000000)};
+    const int widths[2] = {9, 8};
+    int at = 17;
+    for (int part = 1; part >= 0; --part) {
+        for (int i = 0; i < widths[part]; ++i) {
+            ds.digits[--at] = static_cast<char>('0' + parts[part] % 10);
+            parts[part] /= 10;
+        }
+    }
+    ds.count = 17;
+    while (ds.digits[ds.count - 1] == '0') {
+        --ds.count;
+    }
+    ds.digits[ds.count] = '\0';
+}
+
+void set_special(DigitString& ds, std::uint64_t fraction) {
+    constexpr std::uint64_t quiet = std::uint64_t{1} << 51;
+    ds.valid = 0;
+    ds.point = 1;
+    if (fraction == 0) {
+        set_text(ds, "1#INF");
+    } else if (fraction == quiet && ds.sign == '-') {
+        set_text(ds, "1#IND");
+    } else if ((fraction & quiet) != 0) {
+        set_text(ds, "1#QNAN");
+    } else {
+        set_text(ds, "1#SNAN");
+    }
+}
+
+} // namespace
+
+DigitString decimal_digits(std::uint64_t double_bits) {
+    DigitString ds{};
+    ds.sign = (double_bits >> 63) != 0 ? '-' : ' ';
+    ds.valid = 1;
+    const int biased = static_cast<int>((double_bits >> 52) & 0x7FF);
+    const std::uint64_t fraction = double_bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased == 0x7FF) {
+        set_special(ds, fraction);
+        return ds;
+    }
+    if (biased == 0 && fraction == 0) {
+        ds.sign = ' ';
+        ds.point = 0;
+        set_text(ds, "0");
+        return ds;
+    }
+    const Rounded r = biased == 0
+                          ? significant_digits(fraction, -1074)
+                          : significant_digits(fraction | (std::uint64_t{1} << 52), biased - 1075);
+    ds.point = r.point;
+    set_digits(ds, r.digits);
+    return ds;
+}
+
+} // namespace lnc
