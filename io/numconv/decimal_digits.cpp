@@ -37,26 +37,38 @@ constexpr PowerOfTen positive_power(const wide::WideInteger& five_k, int k) {
             k + (length - 128)};
 }
 
-// 10^-j = 2^-j / 5^j: the mantissa is floor(2^(127 + L) / 5^j) with L the bit length of 5^j,
-// produced one quotient bit at a time.
-constexpr PowerOfTen negative_power(const wide::WideInteger& five_j, int j) {
-    const int length = wide::bit_length(five_j);
-    wide::WideInteger remainder = wide::from_u64(1);
-    wide::shift_left(remainder, length);
-    wide::subtract(remainder, five_j); // first quotient bit is 1
-    std::uint64_t high = 0;
-    std::uint64_t low = 1;
-    for (int i = 0; i < 127; ++i) {
-        wide::shift_left(remainder, 1);
-        std::uint64_t bit = 0;
-        if (wide::compare(remainder, five_j) >= 0) {
-            wide::subtract(remainder, five_j);
-            bit = 1;
-        }
-        high = (high << 1) | (low >> 63);
-        low = (low << 1) | bit;
+// The negative powers, one division by 5 per step: with 2^N = q * 5^j + r (q of 128 bits),
+// 2^(N+a) = (q * 2^a + c) * 5^j + r', c = floor(r * 2^a / 5^j), and dividing that quotient by 5
+// gives floor(2^(N+a) / 5^(j+1)) with its remainder. a (2 or 3) keeps the quotient at 128 bits.
+struct Reciprocal {
+    wide::WideInteger quotient;  // floor(2^n / 5^j)
+    wide::WideInteger remainder; // 2^n mod 5^j
+    wide::WideInteger divisor;   // 5^j
+    int n;
+};
+
+constexpr bool next_reciprocal(Reciprocal& rec, int a) {
+    wide::WideInteger q = rec.quotient;
+    wide::WideInteger r = rec.remainder;
+    wide::shift_left(q, a);
+    wide::shift_left(r, a);
+    std::uint32_t c = 0;
+    for (; wide::compare(r, rec.divisor) >= 0; ++c) {
+        wide::subtract(r, rec.divisor);
     }
-    return {high, low, -j - (127 + length)};
+    wide::add(q, wide::from_u64(c));
+    const std::uint32_t m = wide::divide_small(q, 5);
+    if (wide::bit_length(q) != 128) {
+        return false;
+    }
+    wide::WideInteger next_remainder = rec.divisor;
+    wide::multiply_small(next_remainder, m);
+    wide::add(next_remainder, r);
+    rec.quotient = q;
+    rec.remainder = next_remainder;
+    wide::multiply_small(rec.divisor, 5);
+    rec.n += a;
+    return true;
 }
 
 constexpr PowerTable build_positive_powers() {
@@ -70,15 +82,29 @@ constexpr PowerTable build_positive_powers() {
 }
 
 constexpr PowerTable add_negative_powers(PowerTable table) {
-    wide::WideInteger five = wide::from_u64(1);
+    Reciprocal rec{wide::from_u64(1), wide::from_u64(0), wide::from_u64(1), 127};
+    wide::shift_left(rec.quotient, 127);
     for (int j = 1; j <= -POWER_MIN; ++j) {
-        wide::multiply_small(five, 5);
-        table.entry[-j - POWER_MIN] = negative_power(five, j);
+        if (!next_reciprocal(rec, 2)) {
+            next_reciprocal(rec, 3);
+        }
+        table.entry[-j - POWER_MIN] = {wide::bits_at(rec.quotient, 64),
+                                       wide::bits_at(rec.quotient, 0), -j - rec.n};
     }
     return table;
 }
 
 constexpr PowerTable POWERS = add_negative_powers(build_positive_powers());
+
+constexpr bool all_normalised(const PowerTable& table) {
+    for (const PowerOfTen& p : table.entry) {
+        if ((p.high >> 63) != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(all_normalised(POWERS), "every power of ten has a 128-bit mantissa");
 
 struct Product128 {
     std::uint64_t high;
@@ -95,8 +121,8 @@ inline Product128 multiply_64(std::uint64_t a, std::uint64_t b) {
     const std::uint64_t lh = a_lo * b_hi;
     const std::uint64_t hl = a_hi * b_lo;
     const std::uint64_t hh = a_hi * b_hi;
-    const std::uint64_t middle = (ll >> 32) + static_cast<std::uint32_t>(lh) +
-                                 static_cast<std::uint32_t>(hl);
+    const std::uint64_t middle =
+        (ll >> 32) + static_cast<std::uint32_t>(lh) + static_cast<std::uint32_t>(hl);
     return {hh + (lh >> 32) + (hl >> 32) + (middle >> 32),
             (middle << 32) | static_cast<std::uint32_t>(ll)};
 }

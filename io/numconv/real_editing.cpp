@@ -30,15 +30,21 @@ int clamp_field(std::int32_t value) {
     return value < -FIELD_LIMIT ? -FIELD_LIMIT : (value > FIELD_LIMIT ? FIELD_LIMIT : value);
 }
 
-bool is_zero(const DigitString& ds) { return ds.count == 1 && ds.digits[0] == '0'; }
+bool is_zero(const DigitString& ds) {
+    return ds.count == 1 && ds.digits[0] == '0';
+}
 
 char digit_at(const DigitString& ds, int index) {
     return index >= 0 && index < ds.count ? ds.digits[index] : '0';
 }
 
-int positive_mod3(int n) { return ((n % 3) + 3) % 3; }
+int positive_mod3(int n) {
+    return ((n % 3) + 3) % 3;
+}
 
-int engineering_lead(const DigitString& ds) { return is_zero(ds) ? 1 : 1 + positive_mod3(ds.point - 1); }
+int engineering_lead(const DigitString& ds) {
+    return is_zero(ds) ? 1 : 1 + positive_mod3(ds.point - 1);
+}
 
 // Steps 3 and 4: the form, and the digits before the point and in total.
 Layout choose_layout(int kind, int refinement, int width, int d, int k, DigitString& ds) {
@@ -268,9 +274,8 @@ int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint6
     const bool plus = (descriptor.options & 0xFF) != 0;
     const int width = clamp_field(descriptor.width);
     const int d = clamp_field(descriptor.digits) < 0 ? 0 : clamp_field(descriptor.digits);
-    const int e = clamp_field(descriptor.exponent_digits) < 0
-                      ? 0
-                      : clamp_field(descriptor.exponent_digits);
+    const int e =
+        clamp_field(descriptor.exponent_digits) < 0 ? 0 : clamp_field(descriptor.exponent_digits);
     if (ds.valid == 0) {
         return write_invalid(ds, kind == EDIT_LIST_DIRECTED ? width - 2 : width, out);
     }

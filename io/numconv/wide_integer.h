@@ -64,6 +64,36 @@ constexpr void shift_left(WideInteger& a, int bits) {
     a.used = a.word[top] != 0 ? top + 1 : top;
 }
 
+// a += b.
+constexpr void add(WideInteger& a, const WideInteger& b) {
+    const int n = a.used > b.used ? a.used : b.used;
+    std::uint64_t carry = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::uint64_t t = static_cast<std::uint64_t>(i < a.used ? a.word[i] : 0) +
+                                (i < b.used ? b.word[i] : 0) + carry;
+        a.word[i] = static_cast<std::uint32_t>(t);
+        carry = t >> 32;
+    }
+    a.used = n;
+    if (carry != 0) {
+        a.word[a.used++] = static_cast<std::uint32_t>(carry);
+    }
+}
+
+// a /= divisor; returns the remainder.
+constexpr std::uint32_t divide_small(WideInteger& a, std::uint32_t divisor) {
+    std::uint64_t remainder = 0;
+    for (int i = a.used - 1; i >= 0; --i) {
+        const std::uint64_t t = (remainder << 32) | a.word[i];
+        a.word[i] = static_cast<std::uint32_t>(t / divisor);
+        remainder = t % divisor;
+    }
+    while (a.used > 0 && a.word[a.used - 1] == 0) {
+        --a.used;
+    }
+    return static_cast<std::uint32_t>(remainder);
+}
+
 // -1, 0 or 1 as a is below, equal to or above b.
 constexpr int compare(const WideInteger& a, const WideInteger& b) {
     if (a.used != b.used) {
