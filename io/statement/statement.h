@@ -11,6 +11,8 @@
 
 namespace lnc {
 
+struct UnitBlock;
+
 inline constexpr int DEFAULT_UNIT_WRITE = -34000;
 inline constexpr int DEFAULT_UNIT_READ = -33000;
 inline constexpr int INTERNAL_UNIT = -37000;
@@ -65,11 +67,17 @@ struct CurrentItem {
 };
 extern CurrentItem current_item;
 
+using WriteDriver = void (*)(int first);
+using ReadDriver = void (*)(bool first);
+using RecordEnd = void (*)();
+
 struct CharacterCopy {
     CharacterCopy* next;
     char* text;
 };
 
+// What a begin call inside another statement saves of the enclosing one, and what its end call
+// puts back. A READ already running keeps its interpreter state here as well.
 struct NestingSlot {
     int length;
     std::uint8_t* saved_list;
@@ -78,15 +86,33 @@ struct NestingSlot {
     int engine_idle;
     int capacity;
     int address_count;
+    int address_mark;
+    int read_status;
+    int deferred_error;
+    CharacterCopy* copies_head;
+    CharacterCopy* copies_tail;
+    // Interpreter state of the enclosing statement.
+    const std::uint8_t* cursor;
+    const std::uint8_t* argument;
+    int mode;
+    std::int32_t record_number;
+    void* statement_format;
+    WriteDriver write_driver;
+    ReadDriver read_driver;
+    RecordEnd record_end;
+    CurrentItem item;
+    int statement_kind;
+    int error_branch;
+    int end_branch;
+    UnitBlock* unit;
+    int unit_entry;
+    int unit_handle;
 };
-
-using WriteDriver = void (*)(int first);
-using ReadDriver = void (*)(bool first);
-using RecordEnd = void (*)();
 
 // The statement-list buffer and the state of the statement under way.
 struct StatementEngine {
     std::uint8_t* buffer;
+    int buffer_size; // bytes the buffer block holds; never below capacity
     int length;
     int capacity;
     void* compiled_format;
@@ -94,24 +120,41 @@ struct StatementEngine {
     int engine_idle;
     CharacterCopy* copies_head;
     CharacterCopy* copies_tail;
-    NestingSlot nesting[NESTING_SLOTS + 1];
+    NestingSlot nesting[NESTING_SLOTS + 1]; // slots 1 to 9; slot 0 is unused
     int depth;
+    // A failure met while the list was being built (an allocation that an item call could not
+    // make); the interpreter raises it when the statement runs. 0 when none.
+    int deferred_error;
+    // A begin call that was refused (unit out of range, bad advance specifier, nesting too deep)
+    // starts no list: the statement's item calls do nothing and its end call returns the status.
+    bool refused;
+    int refused_status;
     // Interpretation.
     const std::uint8_t* cursor;   // next byte of the list
-    const std::uint8_t* argument; // the interpreter's argument area
+    const std::uint8_t* argument; // the interpreter's argument area (4-byte slots), or null
     int mode;
     std::int32_t record_number;
+    void* statement_format; // the format named by the list's format item
     WriteDriver write_driver;
     ReadDriver read_driver;
     RecordEnd record_end;
-    int read_status; // status of an earlier failed call of the READ under way
+    int read_status;     // status of an earlier failed call of the READ under way
+    int secondary_count; // the secondary count of the last array byte (namelist transfer)
+    // A delimited copy of the current character item made by fetch_item, or null.
+    char* delimited_copy;
     // Four-byte address operands: on a 32-bit target the address itself, elsewhere an index
-    // into this table of the statement's addresses.
+    // into this table of the statement's addresses. Entries below address_count belong to the
+    // statements under way; address_mark is where a running READ's later items start.
     void** addresses;
     int address_count;
     int address_capacity;
+    int address_mark;
 };
 extern StatementEngine engine;
+
+// Message index of a begin call refused because nine statements are already being built inside
+// an outer one.
+inline constexpr int MSG_NESTING_TOO_DEEP = 219;
 
 std::uint32_t address_operand(const void* address);
 void* operand_address(std::uint32_t operand);
@@ -157,6 +200,10 @@ int execute_write(const std::uint8_t* list, void* compiled_format);
 void setup_statement();
 void fetch_item();
 std::uint8_t next_list_byte();
+// Frees the delimited copy that fetch_item made for the current item (if any).
+void release_delimited_copy();
+// Decodes an operand described by a 4-bit operand descriptor.
+std::int32_t read_operand(int descriptor);
 
 // Formatted and namelist drivers: this run-time refuses such statements with a report.
 void formatted_write(int first);
@@ -166,7 +213,11 @@ void namelist_read(bool first);
 // Format text to byte code (n + n / 50 + 3 bytes for n characters).
 void* compile_format(const char* format, int length);
 
-// Called once by the I/O library initialiser.
+// Called once by the I/O library initialiser: the engine's state words take their initial values.
 void init_statement_engine();
+// The statement-list buffer (20000 bytes), allocated by init_units; raises 92 when it cannot be.
+void allocate_statement_list();
+// Frees the statement-list buffer and everything else the engine holds (close_all_units).
+void release_statement_engine();
 
 } // namespace lnc

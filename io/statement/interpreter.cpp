@@ -1,0 +1,366 @@
+// The statement interpreter: decoding a StatementList (header, unit, format item, items), the
+// set-up shared by WRITE and READ, the driver tables and the WRITE interpreter.
+#include <cstring>
+
+#include "errors/errors.h"
+#include "io/listin/listin.h"
+#include "io/listout/listout.h"
+#include "io/statement/statement.h"
+#include "io/statement/statement_internal.h"
+#include "io/units/units.h"
+#include "runtime/heap/heap.h"
+
+namespace lnc {
+
+namespace {
+
+constexpr int MSG_BAD_ORGANISATION = 11;
+constexpr int MSG_RECORD_NOT_DIRECT = 14;
+constexpr int MSG_NAMELIST_UNIT = 21;
+constexpr int MSG_AT_END_OF_FILE = 51;
+constexpr int ACCESS_READ = 2;
+constexpr int ACCESS_WRITE = 4;
+constexpr std::uint8_t BY_VALUE = 0x40;
+constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
+constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
+
+// Drivers by statement mode and record-end routines by organisation 0..3.
+constexpr WriteDriver WRITE_DRIVERS[3] = {list_directed_write, formatted_write, namelist_write};
+constexpr ReadDriver READ_DRIVERS[3] = {list_directed_read, formatted_read, namelist_read};
+constexpr RecordEnd OUTPUT_RECORD_ENDS[4] = {end_output_record, end_output_record,
+                                             end_output_record, end_output_record};
+constexpr RecordEnd INPUT_RECORD_ENDS[4] = {end_input_record, end_input_record, end_input_record,
+                                            end_input_record};
+
+// Bytes of an element by TypeCode (a character element's size is its length).
+constexpr int ELEMENT_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 4, 8};
+// Bytes of a by-value operand in the list, and in the argument area (4-byte slots, where a
+// single-precision real travels widened to 8 bytes).
+constexpr int VALUE_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 8, 16};
+constexpr int ARGUMENT_VALUE_SIZE[16] = {0, 4, 4, 4, 0, 0, 4, 4, 4, 0, 0, 8, 8, 0, 8, 16};
+
+std::uint32_t read_list_uint32() {
+    std::uint32_t value = 0;
+    for (int shift = 0; shift < 32; shift += 8)
+        value |= static_cast<std::uint32_t>(next_list_byte()) << shift;
+    return value;
+}
+
+// One 4-byte slot of the argument area; an area that was not given reads as zeros.
+std::int32_t read_argument_slot() {
+    if (engine.argument == nullptr)
+        return 0;
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= static_cast<std::uint32_t>(engine.argument[i]) << (8 * i);
+    engine.argument += 4;
+    return static_cast<std::int32_t>(value);
+}
+
+std::uint8_t* fetch_address(bool from_argument) {
+    std::uint32_t operand = from_argument ? static_cast<std::uint32_t>(read_argument_slot())
+                                          : read_list_uint32();
+    return static_cast<std::uint8_t*>(operand_address(operand));
+}
+
+bool describes_operand(int descriptor) { return ((descriptor >> 1) & 7) != 0; }
+
+// An array byte: an operand descriptor for the element count, or (bit 0 alone) a further byte
+// describing a secondary count and the element count. Without an array byte the count is 1.
+void decode_array_byte(int array_byte) {
+    if ((array_byte & 0x0E) != 0) {
+        current_item.count = read_operand(array_byte);
+    } else if ((array_byte & 0x01) != 0) {
+        int counts = next_list_byte();
+        if (describes_operand(counts >> 4))
+            engine.secondary_count = read_operand(counts >> 4);
+        if (describes_operand(counts & 0x0F))
+            current_item.count = read_operand(counts & 0x0F);
+    }
+    if (current_item.count < 0)
+        current_item.count = 0;
+}
+
+void put_delimited(char* copy, int* length, const std::uint8_t* text, int count, char quote) {
+    copy[(*length)++] = quote;
+    for (int i = 0; i < count; ++i) {
+        copy[(*length)++] = static_cast<char>(text[i]);
+        if (text[i] == static_cast<std::uint8_t>(quote))
+            copy[(*length)++] = quote;
+    }
+    copy[(*length)++] = quote;
+}
+
+// On a unit with a delimiter mode a character item is written as a delimited constant: a heap
+// copy with a separating blank when a value precedes it, the delimiters and every delimiter
+// inside doubled. The elements of an array become one copy, separated by blanks.
+void delimit_character_item(std::uint32_t format_flags) {
+    char quote = (format_flags & FMT_QUOTE_DELIM) != 0 ? '"' : '\'';
+    std::int64_t bound =
+        static_cast<std::int64_t>(current_item.count) * (3 + 2 * std::int64_t{current_item.element_size});
+    if (current_item.count == 0)
+        return;
+    if (bound > 0x7FFFFFF0)
+        raise_runtime_error(MSG_NO_MEMORY, KIND_NONE);
+    auto* copy = static_cast<char*>(unit_alloc(static_cast<int>(bound)));
+    int length = 0;
+    for (int element = 0; element < current_item.count; ++element) {
+        if (list_write.item_written != 0 || element > 0)
+            copy[length++] = ' ';
+        put_delimited(copy, &length,
+                      current_item.data + std::int64_t{element} * current_item.element_size,
+                      current_item.element_size, quote);
+    }
+    release_delimited_copy();
+    engine.delimited_copy = copy;
+    current_item.data = reinterpret_cast<std::uint8_t*>(copy);
+    current_item.element_size = length;
+    current_item.count = 1;
+    list_write.item_written = 1;
+}
+
+} // namespace
+
+std::uint8_t next_list_byte() { return *engine.cursor++; }
+
+// Size codes of an operand descriptor (bits 1 to 3): 1 or 6 signed byte, 2 signed 16-bit, 3
+// 32-bit; bit 0 takes the operand from the argument area. Other codes describe no operand.
+std::int32_t read_operand(int descriptor) {
+    int size_code = (descriptor >> 1) & 7;
+    bool known = size_code == 1 || size_code == 2 || size_code == 3 || size_code == 6;
+    if (!known)
+        return 0;
+    std::int32_t value;
+    if ((descriptor & 1) != 0) {
+        value = read_argument_slot();
+    } else if (size_code == 2) {
+        std::uint16_t low = next_list_byte();
+        value = static_cast<std::int32_t>(low | static_cast<std::uint16_t>(next_list_byte() << 8));
+        return static_cast<std::int16_t>(value);
+    } else if (size_code == 3) {
+        return static_cast<std::int32_t>(read_list_uint32());
+    } else {
+        value = next_list_byte();
+    }
+    if (size_code == 1 || size_code == 6)
+        return static_cast<std::int8_t>(value & 0xFF);
+    if (size_code == 2)
+        return static_cast<std::int16_t>(value & 0xFFFF);
+    return value;
+}
+
+void release_delimited_copy() {
+    release(engine.delimited_copy);
+    engine.delimited_copy = nullptr;
+}
+
+void fetch_item() {
+    std::uint8_t item = next_list_byte();
+    int type = (item >> 2) & 0x0F;
+    bool from_argument = (item & FROM_ARGUMENT_AREA) != 0;
+    current_item.type = type;
+    current_item.count = 1;
+    engine.secondary_count = 0;
+    if (type == TYPE_CHARACTER) {
+        current_item.data = fetch_address(from_argument);
+        int length_descriptor = next_list_byte();
+        current_item.element_size = read_operand(length_descriptor >> 4);
+        if (current_item.element_size < 0)
+            current_item.element_size = 0;
+        decode_array_byte(length_descriptor & 0x0F);
+        std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
+        if (current_unit != nullptr && (current_unit->format_flags & delimiters) != 0)
+            delimit_character_item(current_unit->format_flags);
+        return;
+    }
+    current_item.element_size = ELEMENT_SIZE[type];
+    if ((item & BY_VALUE) != 0) {
+        if (from_argument) {
+            current_item.data = const_cast<std::uint8_t*>(engine.argument);
+            if (engine.argument != nullptr)
+                engine.argument += ARGUMENT_VALUE_SIZE[type];
+        } else {
+            current_item.data = const_cast<std::uint8_t*>(engine.cursor);
+            engine.cursor += VALUE_SIZE[type];
+        }
+        return;
+    }
+    current_item.data = fetch_address(from_argument);
+    if ((item & HAS_ARRAY_BYTE) != 0)
+        decode_array_byte(next_list_byte());
+}
+
+namespace {
+
+// An internal file: the unit is the character variable whose item follows; each element is
+// one record.
+void select_internal_file() {
+    current_unit_entry = ENTRY_INTERNAL;
+    current_unit = unit_table[ENTRY_INTERNAL].block;
+    fetch_item();
+    UnitBlock* block = current_unit;
+    block->buffer = current_item.data;
+    block->size = current_item.count * current_item.element_size;
+    block->last = current_item.element_size - 1;
+    block->record_length = current_item.element_size;
+    block->pos = 0;
+}
+
+// The unit of an external statement: from the extension byte, from the operand that the
+// header's size bits describe, or '*'. An unconnected unit is opened on the spot.
+void select_external_unit(std::uint8_t header, int extension, bool has_extension) {
+    std::int32_t unit = DEFAULT_UNIT;
+    std::int32_t* size_variable = nullptr;
+    if (has_extension) {
+        if ((extension & EXT_SIZE_VARIABLE) != 0)
+            size_variable = reinterpret_cast<std::int32_t*>(fetch_address(false));
+        if ((extension & EXT_DEFAULT_UNIT) == 0)
+            unit = read_operand(2 << 1);
+    } else if ((header & HDR_UNIT_SIZE) != 0) {
+        // The header's size bits are an operand descriptor; its bit 0 names the argument area.
+        unit = read_operand(header & (HDR_UNIT_SIZE | HDR_EXTENSION));
+    }
+    bool reading = error_state.statement_kind == KIND_READ;
+    if (select_unit(unit) == nullptr) {
+        implicit_open(unit, reading ? ACCESS_READ : ACCESS_WRITE);
+        select_unit(unit);
+    }
+    UnitBlock* block = current_unit;
+    // Steps that belong to direct access: the record number may come from the unit itself.
+    if ((block->format_flags & FMT_RECORD_FROM_NEXT) != 0) {
+        engine.record_number = block->next_record;
+        block->format_flags &= ~FMT_RECORD_FROM_NEXT;
+    }
+    std::uint32_t options = has_extension ? (extension & 0x07u) : 0u;
+    block->format_flags = (block->format_flags & ~0xC7u) | options;
+    if ((options & FMT_SIZE_VARIABLE) != 0)
+        block->size_variable = size_variable;
+}
+
+// A unit fit for the statement: a known organisation, and not at its end of file.
+void check_selected_unit() {
+    UnitBlock* block = current_unit;
+    if (block->organisation > 3)
+        raise_runtime_error(MSG_BAD_ORGANISATION, error_state.statement_kind);
+    if ((block->flags & AT_EOF) != 0) {
+        if (engine.record_number != NO_RECORD_NUMBER) {
+            block->flags &= ~AT_EOF;
+        } else {
+            error_state.at_end_of_file = 1;
+            raise_runtime_error(MSG_AT_END_OF_FILE, error_state.statement_kind);
+        }
+    }
+}
+
+// The statement's mode from the header: formatted (a format item follows, perhaps with a record
+// number), namelist, or list-directed.
+void choose_mode(std::uint8_t header) {
+    int organisation = current_unit->organisation;
+    if ((header & HDR_FORMAT) != 0) {
+        engine.mode = MODE_FORMATTED;
+        std::uint8_t format_item = next_list_byte();
+        engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
+        if ((header & HDR_RECORD) != 0) {
+            if (organisation != 2)
+                raise_runtime_error(MSG_RECORD_NOT_DIRECT, error_state.statement_kind);
+            // The record number: a descriptor byte whose high nibble describes the operand.
+            engine.record_number = read_operand(next_list_byte() >> 4);
+        }
+    } else if ((header & (HDR_INTERNAL | HDR_RECORD)) == (HDR_INTERNAL | HDR_RECORD)) {
+        if (organisation != 1 && organisation != 3)
+            raise_runtime_error(MSG_NAMELIST_UNIT, error_state.statement_kind);
+        engine.mode = MODE_NAMELIST;
+    } else {
+        engine.mode = MODE_LIST_DIRECTED;
+    }
+}
+
+} // namespace
+
+void setup_statement() {
+    // 1. The header, and the per-statement state it resets.
+    std::uint8_t header = next_list_byte();
+    engine.statement_format = nullptr;
+    engine.record_number = NO_RECORD_NUMBER;
+    error_state.error_branch = (header & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
+    error_state.end_branch = (header & HDR_END_BRANCH) != 0 ? 1 : 0;
+    bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
+    int extension = has_extension ? next_list_byte() : 0;
+    bool namelist = (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
+    bool reading = error_state.statement_kind == KIND_READ;
+    // 2 to 5. The unit.
+    if ((header & HDR_INTERNAL) != 0 && !namelist) {
+        select_internal_file();
+    } else {
+        select_external_unit(header, extension, has_extension);
+        check_selected_unit();
+    }
+    // 6. The mode.
+    choose_mode(header);
+    UnitBlock* block = current_unit;
+    // 7. Direct access starts at its record.
+    if (block->organisation == 2) {
+        position_record(engine.record_number);
+        if (reading) {
+            block->last = -1;
+            block->pos = 0;
+        }
+    }
+    // 8, 9. The column count, the driver and the record end.
+    list_write.column = 0;
+    int organisation = block->organisation;
+    if (reading) {
+        block->format_flags &= ~(FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM);
+        engine.read_driver = READ_DRIVERS[engine.mode];
+        engine.record_end = INPUT_RECORD_ENDS[organisation];
+    } else {
+        engine.write_driver = WRITE_DRIVERS[engine.mode];
+        engine.record_end = OUTPUT_RECORD_ENDS[organisation];
+    }
+}
+
+namespace {
+
+// A WRITE puts its unit into the writing state; on the console the line state of the previous
+// record is kept, so that its line end is written only before the next record.
+void prepare_output_block() {
+    if (current_unit_entry == ENTRY_INTERNAL)
+        return;
+    UnitBlock* block = current_unit;
+    if ((block->flags & LINE_PENDING) == 0) {
+        if (block->pos != 0)
+            block->flags |= DIRTY;
+        if (block->organisation == 2) {
+            block->pos = 0;
+            block->flags |= LINE_PENDING;
+        } else if (block->organisation == 3) {
+            start_writing();
+        }
+    }
+    list_write.statement_start = block->pos;
+    if (block->organisation != 2)
+        block->last = block->size - 1;
+}
+
+} // namespace
+
+int execute_write(const std::uint8_t* list, void* compiled_format) {
+    engine.cursor = list;
+    engine.argument = nullptr;
+    engine.compiled_format = compiled_format;
+    try {
+        error_state.statement_kind = KIND_WRITE;
+        setup_statement();
+        if (engine.deferred_error != 0)
+            raise_runtime_error(engine.deferred_error, KIND_NONE);
+        prepare_output_block();
+        list_write.position_flag = 0;
+        engine.write_driver(1);
+        current_unit->line_closed = 0;
+        return 0;
+    } catch (const StatementUnwind& unwind) {
+        return unwind.status;
+    }
+}
+
+} // namespace lnc

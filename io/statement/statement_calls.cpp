@@ -1,0 +1,322 @@
+// The calls that compiled code makes for one I/O statement: begin, one per item, end.
+#include <cstring>
+
+#include "errors/errors.h"
+#include "io/listin/listin.h"
+#include "io/statement/statement.h"
+#include "io/statement/statement_internal.h"
+#include "runtime/heap/heap.h"
+
+namespace lnc {
+
+namespace {
+
+constexpr int MSG_UNIT_OUT_OF_RANGE = 40;
+constexpr int MSG_BAD_ADVANCE = 116;
+constexpr int MSG_SIZE_WITH_ADVANCE = 215;
+constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
+constexpr std::uint8_t LENGTH_OPERAND = 0x60;                   // a 32-bit operand in the list
+constexpr std::uint8_t BY_VALUE = 0x40;
+
+// What a begin call asks for, once its arguments have been checked.
+struct BeginRequest {
+    bool default_unit;
+    int unit;
+    bool non_advancing;
+    std::uint8_t extension_extra; // end-of-record branch of a READ
+    std::int32_t* size_variable;
+    const char* format;
+    int format_length;
+    std::uint8_t branch_bits;
+};
+
+int refuse(int index, int flags) {
+    int status = raise_statement_error(index, flags);
+    engine.refused = true;
+    engine.refused_status = status;
+    return status;
+}
+
+// Steps common to both begin calls once the arguments are known to be good: enter the
+// statement and lay down the header, the extension, the unit and the format item.
+int start_list(const BeginRequest& request, int flags) {
+    std::uint8_t* saved_list = nullptr;
+    int refusal = nesting_refusal(&saved_list);
+    if (refusal != 0)
+        return refuse(refusal, flags);
+    void* compiled = nullptr;
+    if (request.format != nullptr) {
+        compiled = compile_format(request.format, request.format_length);
+        if (compiled == nullptr) {
+            release(saved_list);
+            return refuse(MSG_NO_MEMORY, flags);
+        }
+    }
+    push_statement(saved_list);
+    engine.capacity = STATEMENT_LIST_SIZE;
+    engine.length = 1;
+    engine.compiled_format = compiled;
+    std::uint8_t header = 0;
+    if (request.non_advancing || request.default_unit) {
+        header |= HDR_EXTENSION;
+        std::uint8_t extension = request.extension_extra;
+        if (request.non_advancing)
+            extension |= EXT_NON_ADVANCING;
+        if (request.default_unit)
+            extension |= EXT_DEFAULT_UNIT;
+        if (request.size_variable != nullptr)
+            extension |= EXT_SIZE_VARIABLE;
+        append_byte(extension);
+        if (request.size_variable != nullptr) {
+            append_address(request.size_variable);
+            *request.size_variable = 0;
+        }
+    } else {
+        header |= 0x04; // a 16-bit unit number follows
+    }
+    if (!request.default_unit)
+        append_int16(static_cast<std::int16_t>(request.unit));
+    if (compiled != nullptr) {
+        header |= HDR_FORMAT;
+        append_byte(CHARACTER_ITEM);
+        append_address(compiled);
+    }
+    engine.buffer[0] = header | request.branch_bits;
+    return 0;
+}
+
+bool unit_in_range(int unit) { return unit >= -32767 && unit <= 32767; }
+
+// Items of a refused statement are dropped; so are items that the list has no room for.
+bool may_append_output() { return !engine.refused && ensure_list_room(); }
+
+int append_value_item(int type, std::uint64_t value, int bytes) {
+    if (!may_append_output())
+        return 0;
+    append_byte(static_cast<std::uint8_t>((type << 2) | BY_VALUE));
+    for (int i = 0; i < bytes; ++i)
+        append_byte(static_cast<std::uint8_t>(value >> (8 * i)));
+    return 0;
+}
+
+// Ends a statement: its copies, its compiled format and its branch flags go, and an enclosing
+// statement gets its own state back.
+void finish_statement() {
+    free_character_copies();
+    release_delimited_copy();
+    release(engine.compiled_format);
+    engine.compiled_format = nullptr;
+    error_state.error_branch = 0;
+    error_state.end_branch = 0;
+    pop_statement();
+}
+
+} // namespace
+
+int begin_write(int unit, const char* format, int format_length, const char* advance,
+                int advance_length, int flags) {
+    engine.refused = false;
+    BeginRequest request{};
+    request.default_unit = unit == DEFAULT_UNIT_WRITE;
+    if (!request.default_unit && !unit_in_range(unit))
+        return refuse(MSG_UNIT_OUT_OF_RANGE, flags);
+    if (advance != nullptr) {
+        int keyword = advance_keyword(advance, advance_length);
+        if (keyword < 0)
+            return refuse(MSG_BAD_ADVANCE, flags);
+        request.non_advancing = keyword == 0;
+    }
+    request.unit = unit;
+    request.format = format;
+    request.format_length = format_length;
+    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
+    return start_list(request, flags);
+}
+
+int begin_read(int unit, const char* format, int format_length, const char* advance,
+               int advance_length, std::int32_t* size_variable, int flags) {
+    engine.refused = false;
+    BeginRequest request{};
+    request.default_unit = unit == DEFAULT_UNIT_READ;
+    if (!request.default_unit && !unit_in_range(unit))
+        return refuse(MSG_UNIT_OUT_OF_RANGE, flags);
+    if (advance != nullptr) {
+        int keyword = advance_keyword(advance, advance_length);
+        if (keyword < 0)
+            return refuse(MSG_BAD_ADVANCE, flags);
+        request.non_advancing = keyword == 0;
+    }
+    // A size variable counts the characters of a non-advancing transfer only.
+    if (size_variable != nullptr && !request.non_advancing)
+        return refuse(MSG_SIZE_WITH_ADVANCE, flags);
+    request.unit = unit;
+    request.format = format;
+    request.format_length = format_length;
+    request.size_variable = size_variable;
+    request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
+    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
+                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
+    int status = start_list(request, flags);
+    if (status == 0) {
+        engine.read_first_item = 1;
+        engine.address_mark = engine.address_count;
+    }
+    return status;
+}
+
+int write_item_integer1(std::int8_t value) {
+    return append_value_item(TYPE_INTEGER1, static_cast<std::uint8_t>(value), 1);
+}
+int write_item_integer2(std::int16_t value) {
+    return append_value_item(TYPE_INTEGER2, static_cast<std::uint16_t>(value), 2);
+}
+int write_item_integer4(std::int32_t value) {
+    return append_value_item(TYPE_INTEGER4, static_cast<std::uint32_t>(value), 4);
+}
+int write_item_logical4(std::int32_t value) {
+    return append_value_item(TYPE_LOGICAL4, static_cast<std::uint32_t>(value), 4);
+}
+// The smaller logicals travel as 4-byte logicals holding their low byte, sign-extended.
+int write_item_logical1(int value) {
+    return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
+}
+int write_item_logical2(int value) {
+    return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
+}
+int write_item_real4(std::uint32_t bits) { return append_value_item(TYPE_REAL4, bits, 4); }
+int write_item_real8(std::uint64_t bits) { return append_value_item(TYPE_REAL8, bits, 8); }
+int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits) {
+    std::uint64_t both = real_bits | (static_cast<std::uint64_t>(imaginary_bits) << 32);
+    return append_value_item(TYPE_COMPLEX8, both, 8);
+}
+int write_item_complex16(std::uint64_t real_bits, std::uint64_t imaginary_bits) {
+    if (!may_append_output())
+        return 0;
+    append_byte(static_cast<std::uint8_t>((TYPE_COMPLEX16 << 2) | BY_VALUE));
+    for (int i = 0; i < 8; ++i)
+        append_byte(static_cast<std::uint8_t>(real_bits >> (8 * i)));
+    for (int i = 0; i < 8; ++i)
+        append_byte(static_cast<std::uint8_t>(imaginary_bits >> (8 * i)));
+    return 0;
+}
+
+// A negative length is an empty string; the raw call has the same guard, since a negative
+// length could only overrun the copy.
+int write_item_character(const char* text, int length) {
+    if (length < 0)
+        length = 0;
+    if (!may_append_output())
+        return 0;
+    const char* copy = copy_character_value(text, length);
+    if (copy == nullptr)
+        return 0;
+    append_byte(CHARACTER_ITEM);
+    append_address(copy);
+    append_byte(LENGTH_OPERAND);
+    append_int32(static_cast<std::uint32_t>(length));
+    return 0;
+}
+int write_item_character_raw(const char* text, int length) {
+    return write_item_character(text, length);
+}
+
+int end_write() {
+    if (engine.refused) {
+        engine.refused = false;
+        return engine.refused_status;
+    }
+    if (engine.length < engine.buffer_size)
+        append_byte(LIST_END);
+    engine.engine_idle = 0;
+    int status = execute_write(engine.buffer, engine.compiled_format);
+    engine.engine_idle = 1;
+    finish_statement();
+    return status;
+}
+
+namespace {
+
+// Appends one input item and runs the READ interpreter on it at once: the first item runs the
+// whole list from its header, later ones a list of just that item.
+int run_input_item(int type, void* variable, int length) {
+    if (engine.refused)
+        return engine.refused_status;
+    if (engine.read_first_item != 1) {
+        engine.length = 0;
+        engine.address_count = engine.address_mark;
+    }
+    append_byte(static_cast<std::uint8_t>(type << 2));
+    append_address(variable);
+    if (type == TYPE_CHARACTER) {
+        append_byte(LENGTH_OPERAND);
+        append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+    }
+    append_byte(LIST_SUSPEND);
+    if (engine.deferred_error != 0) {
+        // The address table could not hold the item: nothing safe is left to run.
+        engine.read_status = raise_statement_error(engine.deferred_error, 0);
+        return engine.read_status;
+    }
+    engine.engine_idle = 0;
+    int status;
+    if (engine.read_first_item == 1) {
+        status = execute_read(engine.buffer);
+        engine.read_first_item = 0;
+    } else {
+        status = resume_read(engine.buffer);
+    }
+    engine.engine_idle = 1;
+    return status;
+}
+
+} // namespace
+
+int read_item_integer1(std::int8_t* variable) { return run_input_item(TYPE_INTEGER1, variable, 0); }
+int read_item_integer2(std::int16_t* variable) { return run_input_item(TYPE_INTEGER2, variable, 0); }
+int read_item_integer4(std::int32_t* variable) { return run_input_item(TYPE_INTEGER4, variable, 0); }
+// A logical item holds true until a value says otherwise, so a null value reads as true.
+int read_item_logical1(std::int8_t* variable) {
+    if (!engine.refused)
+        *variable = 1;
+    return run_input_item(TYPE_LOGICAL1, variable, 0);
+}
+int read_item_logical2(std::int16_t* variable) {
+    if (!engine.refused)
+        *reinterpret_cast<std::uint8_t*>(variable) = 1;
+    return run_input_item(TYPE_LOGICAL2, variable, 0);
+}
+int read_item_logical4(std::int32_t* variable) {
+    if (!engine.refused)
+        *variable = 1;
+    return run_input_item(TYPE_LOGICAL4, variable, 0);
+}
+int read_item_character(char* variable, int length) {
+    return run_input_item(TYPE_CHARACTER, variable, length);
+}
+int read_item_real4(float* variable) { return run_input_item(TYPE_REAL4, variable, 0); }
+int read_item_real8(double* variable) { return run_input_item(TYPE_REAL8, variable, 0); }
+int read_item_complex8(float* variable) { return run_input_item(TYPE_COMPLEX8, variable, 0); }
+int read_item_complex16(double* variable) { return run_input_item(TYPE_COMPLEX16, variable, 0); }
+
+int end_read() {
+    if (engine.refused) {
+        engine.refused = false;
+        return engine.refused_status;
+    }
+    engine.engine_idle = 0;
+    int status;
+    if (engine.read_first_item == 1) {
+        append_byte(LIST_END);
+        status = execute_read(engine.buffer);
+        engine.read_first_item = 0;
+    } else {
+        engine.buffer[0] = LIST_END;
+        engine.length = 1;
+        status = resume_read(engine.buffer);
+    }
+    engine.engine_idle = 1;
+    finish_statement();
+    return status;
+}
+
+} // namespace lnc

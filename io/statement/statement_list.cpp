@@ -1,0 +1,271 @@
+// The statement-list buffer: appending bytes and operands, its growth rule, the address table of
+// 64-bit targets, the character copies of a WRITE and the nesting of statements being built.
+#include <cstring>
+
+#include "errors/errors.h"
+#include "io/statement/statement.h"
+#include "io/statement/statement_internal.h"
+#include "io/units/units.h"
+#include "runtime/heap/heap.h"
+
+namespace lnc {
+
+StatementEngine engine;
+CurrentItem current_item;
+
+void init_statement_engine() {
+    engine.length = 0;
+    engine.capacity = STATEMENT_LIST_SIZE;
+    engine.compiled_format = nullptr;
+    engine.read_first_item = 0;
+    engine.engine_idle = 1;
+    engine.copies_head = nullptr;
+    engine.copies_tail = nullptr;
+    engine.depth = 0;
+    engine.deferred_error = 0;
+    engine.read_status = 0;
+    engine.delimited_copy = nullptr;
+    engine.address_count = 0;
+    engine.address_mark = 0;
+}
+
+void allocate_statement_list() {
+    engine.buffer = static_cast<std::uint8_t*>(unit_alloc(STATEMENT_LIST_SIZE));
+    engine.buffer_size = STATEMENT_LIST_SIZE;
+    engine.capacity = STATEMENT_LIST_SIZE;
+    engine.length = 0;
+}
+
+void release_statement_engine() {
+    free_character_copies();
+    release_delimited_copy();
+    for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
+        release(engine.nesting[slot].saved_list);
+        engine.nesting[slot].saved_list = nullptr;
+    }
+    release(engine.buffer);
+    release(engine.addresses);
+    engine = StatementEngine{};
+}
+
+void append_byte(std::uint8_t byte) { engine.buffer[engine.length++] = byte; }
+
+void append_int16(std::int16_t value) {
+    auto bits = static_cast<std::uint16_t>(value);
+    append_byte(static_cast<std::uint8_t>(bits & 0xFF));
+    append_byte(static_cast<std::uint8_t>(bits >> 8));
+}
+
+void append_int32(std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        append_byte(static_cast<std::uint8_t>(value >> shift));
+}
+
+void append_bytes(const void* bytes, int count) {
+    std::memcpy(engine.buffer + engine.length, bytes, static_cast<std::size_t>(count));
+    engine.length += count;
+}
+
+// Keeps at least LIST_GROW_MARGIN bytes free before an item is appended. The block never
+// shrinks: after a nested statement restores a smaller capacity, growth reuses what is there. A
+// failed growth is remembered and raised when the statement runs; until then an item that does
+// not fit is dropped (the result says whether it fits).
+bool ensure_list_room() {
+    if (engine.capacity - engine.length >= LIST_GROW_MARGIN)
+        return true;
+    int grown = engine.capacity + LIST_CAPACITY_STEP;
+    if (grown > engine.buffer_size) {
+        void* buffer = reallocate(engine.buffer, static_cast<std::size_t>(grown));
+        if (buffer == nullptr) {
+            if (engine.deferred_error == 0)
+                engine.deferred_error = MSG_NO_MEMORY;
+            return engine.buffer_size - engine.length > MAX_ITEM_BYTES;
+        }
+        engine.buffer = static_cast<std::uint8_t*>(buffer);
+        engine.buffer_size = grown;
+    }
+    engine.capacity = grown;
+    return true;
+}
+
+// On a 32-bit target an address is its own operand. Elsewhere the operand is the index of the
+// address in the table of the statements under way; 0xFFFFFFFF when the table cannot grow.
+std::uint32_t address_operand(const void* address) {
+    if constexpr (sizeof(void*) == 4) {
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
+    } else {
+        if (engine.address_count == engine.address_capacity) {
+            int grown = engine.address_capacity == 0 ? 64 : engine.address_capacity * 2;
+            void* table = reallocate(engine.addresses, static_cast<std::size_t>(grown) * sizeof(void*));
+            if (table == nullptr) {
+                if (engine.deferred_error == 0)
+                    engine.deferred_error = MSG_NO_MEMORY;
+                return NO_ADDRESS;
+            }
+            engine.addresses = static_cast<void**>(table);
+            engine.address_capacity = grown;
+        }
+        engine.addresses[engine.address_count] = const_cast<void*>(address);
+        return static_cast<std::uint32_t>(engine.address_count++);
+    }
+}
+
+void* operand_address(std::uint32_t operand) {
+    if constexpr (sizeof(void*) == 4) {
+        return reinterpret_cast<void*>(static_cast<std::uintptr_t>(operand));
+    } else {
+        if (operand >= static_cast<std::uint32_t>(engine.address_count))
+            return nullptr;
+        return engine.addresses[operand];
+    }
+}
+
+void append_address(const void* address) { append_int32(address_operand(address)); }
+
+// Keeps a copy of a WRITE's character value, so that the statement prints the value the item had
+// when its call was made. Null when memory runs out (the failure is raised when the WRITE runs).
+const char* copy_character_value(const char* text, int length) {
+    auto* node = static_cast<CharacterCopy*>(allocate(sizeof(CharacterCopy)));
+    auto* copy = static_cast<char*>(allocate(static_cast<std::size_t>(length)));
+    if (node == nullptr || copy == nullptr) {
+        release(node);
+        release(copy);
+        if (engine.deferred_error == 0)
+            engine.deferred_error = MSG_NO_MEMORY;
+        return nullptr;
+    }
+    if (length > 0)
+        std::memcpy(copy, text, static_cast<std::size_t>(length));
+    node->next = nullptr;
+    node->text = copy;
+    if (engine.copies_tail == nullptr)
+        engine.copies_head = node;
+    else
+        engine.copies_tail->next = node;
+    engine.copies_tail = node;
+    return copy;
+}
+
+void free_character_copies() {
+    CharacterCopy* node = engine.copies_head;
+    while (node != nullptr) {
+        CharacterCopy* next = node->next;
+        release(node->text);
+        release(node);
+        node = next;
+    }
+    engine.copies_head = nullptr;
+    engine.copies_tail = nullptr;
+}
+
+// A begin call inside a statement that is still being built must find a free slot and memory
+// for the copy of the enclosing list; otherwise the begin call is refused with this index.
+int nesting_refusal(std::uint8_t** saved_list) {
+    *saved_list = nullptr;
+    if (engine.depth == 0)
+        return 0;
+    if (engine.depth > NESTING_SLOTS)
+        return MSG_NESTING_TOO_DEEP;
+    *saved_list = static_cast<std::uint8_t*>(allocate(static_cast<std::size_t>(engine.length)));
+    if (*saved_list == nullptr)
+        return MSG_NO_MEMORY;
+    if (engine.length > 0)
+        std::memcpy(*saved_list, engine.buffer, static_cast<std::size_t>(engine.length));
+    return 0;
+}
+
+static void save_interpreter_state(NestingSlot& slot) {
+    slot.cursor = engine.cursor;
+    slot.argument = engine.argument;
+    slot.mode = engine.mode;
+    slot.record_number = engine.record_number;
+    slot.statement_format = engine.statement_format;
+    slot.write_driver = engine.write_driver;
+    slot.read_driver = engine.read_driver;
+    slot.record_end = engine.record_end;
+    slot.item = current_item;
+    slot.statement_kind = error_state.statement_kind;
+    slot.error_branch = error_state.error_branch;
+    slot.end_branch = error_state.end_branch;
+    slot.unit = current_unit;
+    slot.unit_entry = current_unit_entry;
+    slot.unit_handle = current_unit != nullptr ? current_unit->handle : 0;
+}
+
+static void restore_interpreter_state(const NestingSlot& slot) {
+    engine.cursor = slot.cursor;
+    engine.argument = slot.argument;
+    engine.mode = slot.mode;
+    engine.record_number = slot.record_number;
+    engine.statement_format = slot.statement_format;
+    engine.write_driver = slot.write_driver;
+    engine.read_driver = slot.read_driver;
+    engine.record_end = slot.record_end;
+    current_item = slot.item;
+    error_state.statement_kind = slot.statement_kind;
+    error_state.error_branch = slot.error_branch;
+    error_state.end_branch = slot.end_branch;
+    current_unit = slot.unit;
+    current_unit_entry = slot.unit_entry;
+    // The shared console block switches its handle with the direction of each statement.
+    if (current_unit != nullptr)
+        current_unit->handle = slot.unit_handle;
+}
+
+// Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's list
+// and words go to the slot of the current depth (nesting_refusal has copied the list already).
+void push_statement(std::uint8_t* saved_list) {
+    if (engine.depth > 0) {
+        NestingSlot& slot = engine.nesting[engine.depth];
+        slot.length = engine.length;
+        slot.saved_list = saved_list;
+        slot.compiled_format = engine.compiled_format;
+        slot.read_first_item = engine.read_first_item;
+        slot.engine_idle = engine.engine_idle;
+        slot.capacity = engine.capacity;
+        slot.address_count = engine.address_count;
+        slot.address_mark = engine.address_mark;
+        slot.read_status = engine.read_status;
+        slot.deferred_error = engine.deferred_error;
+        slot.copies_head = engine.copies_head;
+        slot.copies_tail = engine.copies_tail;
+        save_interpreter_state(slot);
+    } else {
+        // Nothing encloses this statement: leftovers of an abandoned one can go.
+        free_character_copies();
+        engine.address_count = 0;
+    }
+    engine.copies_head = nullptr;
+    engine.copies_tail = nullptr;
+    engine.deferred_error = 0;
+    engine.read_status = 0;
+    engine.depth++;
+}
+
+// Leaves a statement; an enclosing one gets its list and words back.
+void pop_statement() {
+    int before = engine.depth;
+    if (engine.depth > 0)
+        engine.depth--;
+    if (before < 2)
+        return;
+    NestingSlot& slot = engine.nesting[before - 1];
+    if (slot.length > 0)
+        std::memcpy(engine.buffer, slot.saved_list, static_cast<std::size_t>(slot.length));
+    release(slot.saved_list);
+    slot.saved_list = nullptr;
+    engine.length = slot.length;
+    engine.compiled_format = slot.compiled_format;
+    engine.read_first_item = slot.read_first_item;
+    engine.engine_idle = slot.engine_idle;
+    engine.capacity = slot.capacity;
+    engine.address_count = slot.address_count;
+    engine.address_mark = slot.address_mark;
+    engine.read_status = slot.read_status;
+    engine.deferred_error = slot.deferred_error;
+    engine.copies_head = slot.copies_head;
+    engine.copies_tail = slot.copies_tail;
+    restore_interpreter_state(slot);
+}
+
+} // namespace lnc

@@ -1,0 +1,255 @@
+// Records of the current unit: writing them with carriage control, flushing, the writing state,
+// refilling the buffer for input, fixed-length positioning and the handle calls of the layer.
+#include <algorithm>
+#include <cstdint>
+
+#include "errors/errors.h"
+#include "io/statement/statement.h"
+#include "io/units/units.h"
+#include "io/units/units_internal.h"
+#include "runtime/handles/handles.h"
+
+namespace lnc {
+
+// The standard handles are in binary mode for each transfer: the engine supplies every CR LF
+// of the console itself and reads typed lines with their CR LF untouched.
+int write_handle(int handle, const void* bytes, int length) {
+    int previous = handle >= 0 && handle <= 2 ? set_mode(handle, MODE_BINARY) : -1;
+    int written = write_bytes(handle, bytes, length);
+    if (previous == MODE_TEXT) {
+        int saved_code = error_code;
+        std::uint32_t saved_system = system_error;
+        set_mode(handle, MODE_TEXT);
+        error_code = saved_code;
+        system_error = saved_system;
+    }
+    return written;
+}
+
+int read_handle(int handle, void* bytes, int length) {
+    int previous = handle >= 0 && handle <= 2 ? set_mode(handle, MODE_BINARY) : -1;
+    int got = read_bytes(handle, bytes, length);
+    if (previous == MODE_TEXT) {
+        int saved_code = error_code;
+        std::uint32_t saved_system = system_error;
+        set_mode(handle, MODE_TEXT);
+        error_code = saved_code;
+        system_error = saved_system;
+    }
+    return got;
+}
+
+void check_write_failure() {
+    if (error_code == 28)
+        raise_runtime_error(MSG_DISK_FULL, error_state.statement_kind);
+    if (system_error == 5 || system_error == 33)
+        raise_runtime_error(MSG_ACCESS_DENIED, error_state.statement_kind);
+}
+
+namespace {
+
+void write_checked(int handle, const void* bytes, int length) {
+    if (length <= 0)
+        return;
+    if (write_handle(handle, bytes, length) != length)
+        check_write_failure();
+}
+
+// What a record's control character writes before it: a record starting a line after an open
+// one ends that line first.
+void write_prefix(int handle, int control) {
+    switch (control) {
+    case '+': write_checked(handle, "\r", 1); break;
+    case '0': write_checked(handle, "\r\n\r\n", 4); break;
+    case '1': write_checked(handle, "\r\n\f\r \r", 6); break;
+    default: write_checked(handle, "\r\n", 2); break;
+    }
+}
+
+// Console carriage control: the first byte of a record is its control character, not printed.
+// Returns how many leading bytes of the record are not to be printed.
+int apply_carriage_control(UnitBlock* block, int length, const std::uint8_t* bytes) {
+    if ((block->flags & RECORD_STARTED) != 0)
+        return 0;
+    bool line_open = (block->flags & LINE_PENDING) != 0;
+    if ((block->format_flags & CC_NONE) != 0) {
+        if (line_open)
+            carriage_prefix(' ');
+        return 0;
+    }
+    int control = length > 0 ? bytes[0] : ' ';
+    if (line_open && block->line_closed == 0)
+        carriage_prefix(control);
+    else if (control == '1' || control == '+')
+        carriage_prefix(control);
+    else if (control == '0')
+        carriage_prefix(' ');
+    return length > 0 ? 1 : 0;
+}
+
+// Fixed-length records: the part of the record that the buffer holds.
+void take_record_part(UnitBlock* block) {
+    block->last = std::min(block->size, record_remaining) - 1;
+    record_remaining -= block->last + 1;
+}
+
+} // namespace
+
+void carriage_prefix(int control) { write_prefix(output_handle(current_unit), control); }
+
+void write_record(int length, const std::uint8_t* bytes) {
+    UnitBlock* block = current_unit;
+    int skipped = 0;
+    switch (block->organisation) {
+    case 0: raise_runtime_error(MSG_INTERNAL_WRITE, error_state.statement_kind);
+    case 1:
+        skipped = apply_carriage_control(block, length, bytes);
+        block->flags |= RECORD_STARTED;
+        break;
+    case 2:
+    case 6:
+        if (block->last < 0)
+            raise_runtime_error(MSG_EMPTY_RECORD, error_state.statement_kind);
+        take_record_part(block);
+        break;
+    case 4:
+        if (record_remaining == 0) {
+            record_remaining = block->record_length;
+            block->next_record++;
+        }
+        take_record_part(block);
+        break;
+    default: break;
+    }
+    block->pos = 0;
+    block->flags &= ~DIRTY;
+    write_checked(output_handle(block), bytes + skipped, length - skipped);
+    block->transferred += length;
+}
+
+void flush_record() {
+    UnitBlock* block = current_unit;
+    int kept = block->pos;
+    if ((block->flags & DIRTY) != 0) {
+        if (block->organisation == 7) {
+            if ((block->flags & NEW_FILE) != 0) {
+                write_checked(block->handle, "K", 1);
+                block->transferred += 1;
+                block->flags &= ~NEW_FILE;
+            }
+            if (block->pos < block->size)
+                block->buffer[block->pos++] = 0x82;
+            kept = block->pos;
+        }
+        write_record(block->pos, block->buffer);
+        if (error_state.statement_kind != KIND_REWIND) {
+            block->last = kept - 1;
+            block->pos = kept;
+        }
+    }
+    block->flags &= ~LINE_PENDING;
+}
+
+void start_writing() {
+    UnitBlock* block = current_unit;
+    std::int32_t position = (block->flags & LINE_PENDING) != 0
+                                ? block->transferred + block->pos
+                                : block->transferred - (block->last + 1) + block->pos;
+    block->flags |= LINE_PENDING;
+    if (change_size(block->handle, position) == -1)
+        check_write_failure();
+    if (block->transferred != 0) {
+        std::int32_t offset = seek(block->handle, -block->pos, 2);
+        if (offset != -1)
+            block->transferred = offset;
+    }
+}
+
+namespace {
+
+// How much one refill may read: a whole buffer, or what is left of a fixed-length record.
+// Returns -1 when a fixed-length record is used up (the caller then delivers a blank).
+int refill_limit(UnitBlock* block) {
+    switch (block->organisation) {
+    case 2:
+        if (record_remaining == 0)
+            return -1;
+        break;
+    case 4:
+        if (record_remaining == 0) {
+            record_remaining = block->record_length;
+            block->next_record++;
+        }
+        break;
+    case 6: break;
+    default: return block->size;
+    }
+    int limit = std::min(block->size, record_remaining);
+    record_remaining -= limit;
+    return limit;
+}
+
+[[noreturn]] void raise_end_of_file(UnitBlock* block) {
+    block->flags |= AT_EOF;
+    error_state.at_end_of_file = 1;
+    raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
+}
+
+// Fills the buffer from the handle. A console read is one typed line with its CR LF.
+void refill_record(UnitBlock* block, int limit) {
+    int n = read_handle(block->handle, block->buffer, limit);
+    if (n > 0)
+        block->transferred += n;
+    block->pos = 0;
+    block->last = n - 1;
+    if (n < 0)
+        raise_runtime_error(MSG_READ_FAILED, error_state.statement_kind);
+    if (n == 0)
+        raise_end_of_file(block);
+    // A last line without its line end is given one.
+    if (n < limit && block->buffer[n - 1] != '\n' && block->organisation <= 3)
+        block->buffer[++block->last] = '\n';
+    if (block->organisation != 1)
+        return;
+    if (n == limit && block->buffer[n - 1] != '\n' && is_device(0))
+        raise_runtime_error(MSG_CONSOLE_LINE_TOO_LONG, error_state.statement_kind);
+    // Ctrl-Z typed alone on a line is the console's end of file.
+    if (n > 2 && block->buffer[n - 3] == CTRL_Z)
+        raise_end_of_file(block);
+}
+
+} // namespace
+
+std::uint8_t next_char() {
+    UnitBlock* block = current_unit;
+    if (block->pos > block->last) {
+        if (block->organisation == 0)
+            return ' ';
+        int limit = refill_limit(block);
+        if (limit < 0)
+            return ' ';
+        refill_record(block, limit);
+    }
+    return block->buffer[block->pos++];
+}
+
+void position_record(std::int32_t record_number) {
+    UnitBlock* block = current_unit;
+    record_remaining = block->record_length;
+    if (error_state.statement_kind == KIND_WRITE)
+        take_record_part(block);
+    if (record_number == NO_RECORD_NUMBER)
+        return;
+    std::int64_t offset = (std::int64_t{record_number} - 1) * block->record_length;
+    // A record the handle layer's 32-bit offsets cannot reach is as bad as one before the first.
+    if (record_number <= 0 || offset > INT32_MAX)
+        raise_runtime_error(MSG_BAD_RECORD_NUMBER, error_state.statement_kind);
+    block->next_record = record_number;
+    if (block->transferred != offset) {
+        std::int32_t reached = seek(block->handle, static_cast<std::int32_t>(offset), 0);
+        if (reached != -1)
+            block->transferred = reached;
+    }
+}
+
+} // namespace lnc

@@ -1,0 +1,44 @@
+// Pieces of the unit layer shared by its own files only.
+#pragma once
+#include <cstdint>
+
+#include "io/units/units.h"
+
+namespace lnc {
+
+inline constexpr int LAST_NUMBERED_ENTRY = 61;
+
+inline constexpr int DISPOSITION_DELETE = 1;
+inline constexpr int DISPOSITION_KEEP = 2;
+inline constexpr int DISPOSITION_DEFAULT = 33;
+
+// Message indices raised by the unit layer.
+inline constexpr int MSG_KEEP_SCRATCH = 26;
+inline constexpr int MSG_BAD_RECORD_NUMBER = 37;
+inline constexpr int MSG_CANNOT_DELETE = 50;
+inline constexpr int MSG_CONSOLE_LINE_TOO_LONG = 53;
+inline constexpr int MSG_ALREADY_CONNECTED = 59;
+inline constexpr int MSG_UNIT_NOT_CONNECTED = 66;
+inline constexpr int MSG_ACCESS_DENIED = 67;
+inline constexpr int MSG_DISK_FULL = 68;
+inline constexpr int MSG_READ_FAILED = 72;
+inline constexpr int MSG_END_OF_FILE = 73;
+inline constexpr int MSG_INTERNAL_WRITE = 89;
+inline constexpr int MSG_EMPTY_RECORD = 90;
+inline constexpr int MSG_NO_MEMORY = 92;
+
+inline constexpr std::uint8_t CTRL_Z = 0x1A;
+
+// Output meant for a block whose handle is standard input goes to standard output.
+inline int output_handle(const UnitBlock* block) { return block->handle == 0 ? 1 : block->handle; }
+
+inline constexpr int FILE_BUFFER_SIZE = 1024;
+inline constexpr int FILE_NAME_CAPACITY = 260;
+
+UnitBlock* console_output_block();
+// console_read_line that also tells when a console read delivered nothing at all.
+int console_read_line_checked(char* buffer, int capacity, bool* nothing_read);
+char* copy_unit_name(const char* name);
+void free_unit_block(UnitBlock* block);
+
+} // namespace lnc
