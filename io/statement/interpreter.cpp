@@ -58,12 +58,14 @@ std::int32_t read_argument_slot() {
 }
 
 std::uint8_t* fetch_address(bool from_argument) {
-    std::uint32_t operand = from_argument ? static_cast<std::uint32_t>(read_argument_slot())
-                                          : read_list_uint32();
+    std::uint32_t operand =
+        from_argument ? static_cast<std::uint32_t>(read_argument_slot()) : read_list_uint32();
     return static_cast<std::uint8_t*>(operand_address(operand));
 }
 
-bool describes_operand(int descriptor) { return ((descriptor >> 1) & 7) != 0; }
+bool describes_operand(int descriptor) {
+    return ((descriptor >> 1) & 7) != 0;
+}
 
 // An array byte: an operand descriptor for the element count, or (bit 0 alone) a further byte
 // describing a secondary count and the element count. Without an array byte the count is 1.
@@ -96,12 +98,11 @@ void put_delimited(char* copy, int* length, const std::uint8_t* text, int count,
 // inside doubled. The elements of an array become one copy, separated by blanks.
 void delimit_character_item(std::uint32_t format_flags) {
     char quote = (format_flags & FMT_QUOTE_DELIM) != 0 ? '"' : '\'';
-    std::int64_t bound =
-        static_cast<std::int64_t>(current_item.count) * (3 + 2 * std::int64_t{current_item.element_size});
-    if (current_item.count == 0)
-        return;
+    std::int64_t bound = static_cast<std::int64_t>(current_item.count) *
+                         (3 + 2 * std::int64_t{current_item.element_size});
     if (bound > 0x7FFFFFF0)
         raise_runtime_error(MSG_NO_MEMORY, KIND_NONE);
+    // Even an empty array gets its (empty) copy: the driver frees what it was given.
     auto* copy = static_cast<char*>(unit_alloc(static_cast<int>(bound)));
     int length = 0;
     for (int element = 0; element < current_item.count; ++element) {
@@ -111,17 +112,18 @@ void delimit_character_item(std::uint32_t format_flags) {
                       current_item.data + std::int64_t{element} * current_item.element_size,
                       current_item.element_size, quote);
     }
-    release_delimited_copy();
-    engine.delimited_copy = copy;
     current_item.data = reinterpret_cast<std::uint8_t*>(copy);
     current_item.element_size = length;
-    current_item.count = 1;
+    if (current_item.count > 1)
+        current_item.count = 1;
     list_write.item_written = 1;
 }
 
 } // namespace
 
-std::uint8_t next_list_byte() { return *engine.cursor++; }
+std::uint8_t next_list_byte() {
+    return *engine.cursor++;
+}
 
 // Size codes of an operand descriptor (bits 1 to 3): 1 or 6 signed byte, 2 signed 16-bit, 3
 // 32-bit; bit 0 takes the operand from the argument area. Other codes describe no operand.
@@ -147,11 +149,6 @@ std::int32_t read_operand(int descriptor) {
     if (size_code == 2)
         return static_cast<std::int16_t>(value & 0xFFFF);
     return value;
-}
-
-void release_delimited_copy() {
-    release(engine.delimited_copy);
-    engine.delimited_copy = nullptr;
 }
 
 void fetch_item() {
@@ -286,7 +283,8 @@ void setup_statement() {
     error_state.end_branch = (header & HDR_END_BRANCH) != 0 ? 1 : 0;
     bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
     int extension = has_extension ? next_list_byte() : 0;
-    bool namelist = (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
+    bool namelist =
+        (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
     bool reading = error_state.statement_kind == KIND_READ;
     // 2 to 5. The unit.
     if ((header & HDR_INTERNAL) != 0 && !namelist) {

@@ -140,8 +140,6 @@ struct StatementEngine {
     RecordEnd record_end;
     int read_status;     // status of an earlier failed call of the READ under way
     int secondary_count; // the secondary count of the last array byte (namelist transfer)
-    // A delimited copy of the current character item made by fetch_item, or null.
-    char* delimited_copy;
     // Four-byte address operands: on a 32-bit target the address itself, elsewhere an index
     // into this table of the statement's addresses. Entries below address_count belong to the
     // statements under way; address_mark is where a running READ's later items start.
@@ -154,7 +152,7 @@ extern StatementEngine engine;
 
 // Message index of a begin call refused because nine statements are already being built inside
 // an outer one.
-inline constexpr int MSG_NESTING_TOO_DEEP = 219;
+inline constexpr int MSG_NESTING_TOO_DEEP = 202;
 
 std::uint32_t address_operand(const void* address);
 void* operand_address(std::uint32_t operand);
@@ -198,10 +196,10 @@ int end_read();
 // Interpreter pieces shared with the drivers.
 int execute_write(const std::uint8_t* list, void* compiled_format);
 void setup_statement();
+// Decodes the next item into current_item. On a unit with a delimiter mode a character item
+// becomes a heap copy in delimited form, which the WRITE driver frees once it has placed it.
 void fetch_item();
 std::uint8_t next_list_byte();
-// Frees the delimited copy that fetch_item made for the current item (if any).
-void release_delimited_copy();
 // Decodes an operand described by a 4-bit operand descriptor.
 std::int32_t read_operand(int descriptor);
 

@@ -15,7 +15,7 @@ constexpr int MSG_UNIT_OUT_OF_RANGE = 40;
 constexpr int MSG_BAD_ADVANCE = 116;
 constexpr int MSG_SIZE_WITH_ADVANCE = 215;
 constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
-constexpr std::uint8_t LENGTH_OPERAND = 0x60;                   // a 32-bit operand in the list
+constexpr std::uint8_t LENGTH_OPERAND = 0x60;                  // a 32-bit operand in the list
 constexpr std::uint8_t BY_VALUE = 0x40;
 
 // What a begin call asks for, once its arguments have been checked.
@@ -85,10 +85,14 @@ int start_list(const BeginRequest& request, int flags) {
     return 0;
 }
 
-bool unit_in_range(int unit) { return unit >= -32767 && unit <= 32767; }
+bool unit_in_range(int unit) {
+    return unit >= -32767 && unit <= 32767;
+}
 
 // Items of a refused statement are dropped; so are items that the list has no room for.
-bool may_append_output() { return !engine.refused && ensure_list_room(); }
+bool may_append_output() {
+    return !engine.refused && ensure_list_room();
+}
 
 int append_value_item(int type, std::uint64_t value, int bytes) {
     if (!may_append_output())
@@ -103,7 +107,6 @@ int append_value_item(int type, std::uint64_t value, int bytes) {
 // statement gets its own state back.
 void finish_statement() {
     free_character_copies();
-    release_delimited_copy();
     release(engine.compiled_format);
     engine.compiled_format = nullptr;
     error_state.error_branch = 0;
@@ -183,8 +186,12 @@ int write_item_logical1(int value) {
 int write_item_logical2(int value) {
     return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
 }
-int write_item_real4(std::uint32_t bits) { return append_value_item(TYPE_REAL4, bits, 4); }
-int write_item_real8(std::uint64_t bits) { return append_value_item(TYPE_REAL8, bits, 8); }
+int write_item_real4(std::uint32_t bits) {
+    return append_value_item(TYPE_REAL4, bits, 4);
+}
+int write_item_real8(std::uint64_t bits) {
+    return append_value_item(TYPE_REAL8, bits, 8);
+}
 int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits) {
     std::uint64_t both = real_bits | (static_cast<std::uint64_t>(imaginary_bits) << 32);
     return append_value_item(TYPE_COMPLEX8, both, 8);
@@ -271,9 +278,15 @@ int run_input_item(int type, void* variable, int length) {
 
 } // namespace
 
-int read_item_integer1(std::int8_t* variable) { return run_input_item(TYPE_INTEGER1, variable, 0); }
-int read_item_integer2(std::int16_t* variable) { return run_input_item(TYPE_INTEGER2, variable, 0); }
-int read_item_integer4(std::int32_t* variable) { return run_input_item(TYPE_INTEGER4, variable, 0); }
+int read_item_integer1(std::int8_t* variable) {
+    return run_input_item(TYPE_INTEGER1, variable, 0);
+}
+int read_item_integer2(std::int16_t* variable) {
+    return run_input_item(TYPE_INTEGER2, variable, 0);
+}
+int read_item_integer4(std::int32_t* variable) {
+    return run_input_item(TYPE_INTEGER4, variable, 0);
+}
 // A logical item holds true until a value says otherwise, so a null value reads as true.
 int read_item_logical1(std::int8_t* variable) {
     if (!engine.refused)
@@ -293,10 +306,18 @@ int read_item_logical4(std::int32_t* variable) {
 int read_item_character(char* variable, int length) {
     return run_input_item(TYPE_CHARACTER, variable, length);
 }
-int read_item_real4(float* variable) { return run_input_item(TYPE_REAL4, variable, 0); }
-int read_item_real8(double* variable) { return run_input_item(TYPE_REAL8, variable, 0); }
-int read_item_complex8(float* variable) { return run_input_item(TYPE_COMPLEX8, variable, 0); }
-int read_item_complex16(double* variable) { return run_input_item(TYPE_COMPLEX16, variable, 0); }
+int read_item_real4(float* variable) {
+    return run_input_item(TYPE_REAL4, variable, 0);
+}
+int read_item_real8(double* variable) {
+    return run_input_item(TYPE_REAL8, variable, 0);
+}
+int read_item_complex8(float* variable) {
+    return run_input_item(TYPE_COMPLEX8, variable, 0);
+}
+int read_item_complex16(double* variable) {
+    return run_input_item(TYPE_COMPLEX16, variable, 0);
+}
 
 int end_read() {
     if (engine.refused) {

@@ -24,7 +24,6 @@ void init_statement_engine() {
     engine.depth = 0;
     engine.deferred_error = 0;
     engine.read_status = 0;
-    engine.delimited_copy = nullptr;
     engine.address_count = 0;
     engine.address_mark = 0;
 }
@@ -38,7 +37,6 @@ void allocate_statement_list() {
 
 void release_statement_engine() {
     free_character_copies();
-    release_delimited_copy();
     for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
         release(engine.nesting[slot].saved_list);
         engine.nesting[slot].saved_list = nullptr;
@@ -48,7 +46,9 @@ void release_statement_engine() {
     engine = StatementEngine{};
 }
 
-void append_byte(std::uint8_t byte) { engine.buffer[engine.length++] = byte; }
+void append_byte(std::uint8_t byte) {
+    engine.buffer[engine.length++] = byte;
+}
 
 void append_int16(std::int16_t value) {
     auto bits = static_cast<std::uint16_t>(value);
@@ -96,7 +96,8 @@ std::uint32_t address_operand(const void* address) {
     } else {
         if (engine.address_count == engine.address_capacity) {
             int grown = engine.address_capacity == 0 ? 64 : engine.address_capacity * 2;
-            void* table = reallocate(engine.addresses, static_cast<std::size_t>(grown) * sizeof(void*));
+            void* table =
+                reallocate(engine.addresses, static_cast<std::size_t>(grown) * sizeof(void*));
             if (table == nullptr) {
                 if (engine.deferred_error == 0)
                     engine.deferred_error = MSG_NO_MEMORY;
@@ -120,7 +121,9 @@ void* operand_address(std::uint32_t operand) {
     }
 }
 
-void append_address(const void* address) { append_int32(address_operand(address)); }
+void append_address(const void* address) {
+    append_int32(address_operand(address));
+}
 
 // Keeps a copy of a WRITE's character value, so that the statement prints the value the item had
 // when its call was made. Null when memory runs out (the failure is raised when the WRITE runs).

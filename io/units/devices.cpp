@@ -14,9 +14,9 @@ struct DeviceName {
 };
 
 constexpr DeviceName DEVICE_TABLE[] = {
-    {"CON", 1},   {"USER", -6}, {"PRN", -2},  {"COM1", -4}, {"COM2", -2}, {"COM3", -2},
-    {"COM4", -2}, {"LPT1", -2}, {"LPT2", -2}, {"LPT3", -2}, {"LPT4", -2}, {"NUL", -3},
-    {"AUX", -4},  {"ERR", 2},   {"LINE", -4},
+    {"CON", 1},   {"USER", -6}, {"PRN", -2},  {"COM1", -4}, {"COM2", -2},
+    {"COM3", -2}, {"COM4", -2}, {"LPT1", -2}, {"LPT2", -2}, {"LPT3", -2},
+    {"LPT4", -2}, {"NUL", -3},  {"AUX", -4},  {"ERR", 2},   {"LINE", -4},
 };
 
 } // namespace
@@ -27,7 +27,8 @@ constexpr DeviceName DEVICE_TABLE[] = {
 int device_code(const char* name, bool* is_device) {
     *is_device = false;
     const char* dot = std::strrchr(name, '.');
-    std::size_t stem_length = dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
+    std::size_t stem_length =
+        dot != nullptr ? static_cast<std::size_t>(dot - name) : std::strlen(name);
     if (stem_length != 3 && stem_length != 4)
         return 0;
     if (dot != nullptr && dot[1] != '\0') {

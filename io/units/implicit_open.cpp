@@ -40,7 +40,8 @@ void trim_blanks(char* text) {
 void write_unit_number(std::int32_t unit) {
     char digits[12];
     int length = 0;
-    std::uint32_t magnitude = unit < 0 ? 0u - static_cast<std::uint32_t>(unit) : static_cast<std::uint32_t>(unit);
+    std::uint32_t magnitude =
+        unit < 0 ? 0u - static_cast<std::uint32_t>(unit) : static_cast<std::uint32_t>(unit);
     do {
         digits[length++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
@@ -116,8 +117,8 @@ UnitBlock* open_device(char* name, int code) {
     } else if (code == 2) {
         block->handle = 2;
     } else {
-        block->handle = open_file(name, OPEN_READ_WRITE | OPEN_BINARY, SHARE_READ_WRITE,
-                                  PERMISSION_READ_WRITE);
+        block->handle =
+            open_file(name, OPEN_READ_WRITE | OPEN_BINARY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
         if (block->handle == -1)
             fail_open(block, error_code);
     }
@@ -155,8 +156,8 @@ UnitBlock* open_named_file(const char* name, int access) {
     int flags = OPEN_READ_WRITE | OPEN_BINARY | (access == ACCESS_READ ? 0 : OPEN_CREATE);
     block->handle = open_file(name, flags, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     if (block->handle == -1 && access == ACCESS_READ && error_code == 13)
-        block->handle = open_file(name, OPEN_READ_ONLY | OPEN_BINARY, SHARE_READ_WRITE,
-                                  PERMISSION_READ_WRITE);
+        block->handle =
+            open_file(name, OPEN_READ_ONLY | OPEN_BINARY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     if (block->handle == -1)
         fail_open(block, error_code);
     check_not_connected(block);

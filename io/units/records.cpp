@@ -59,10 +59,18 @@ void write_checked(int handle, const void* bytes, int length) {
 // one ends that line first.
 void write_prefix(int handle, int control) {
     switch (control) {
-    case '+': write_checked(handle, "\r", 1); break;
-    case '0': write_checked(handle, "\r\n\r\n", 4); break;
-    case '1': write_checked(handle, "\r\n\f\r \r", 6); break;
-    default: write_checked(handle, "\r\n", 2); break;
+    case '+':
+        write_checked(handle, "\r", 1);
+        break;
+    case '0':
+        write_checked(handle, "\r\n\r\n", 4);
+        break;
+    case '1':
+        write_checked(handle, "\r\n\f\r \r", 6);
+        break;
+    default:
+        write_checked(handle, "\r\n", 2);
+        break;
     }
 }
 
@@ -95,13 +103,16 @@ void take_record_part(UnitBlock* block) {
 
 } // namespace
 
-void carriage_prefix(int control) { write_prefix(output_handle(current_unit), control); }
+void carriage_prefix(int control) {
+    write_prefix(output_handle(current_unit), control);
+}
 
 void write_record(int length, const std::uint8_t* bytes) {
     UnitBlock* block = current_unit;
     int skipped = 0;
     switch (block->organisation) {
-    case 0: raise_runtime_error(MSG_INTERNAL_WRITE, error_state.statement_kind);
+    case 0:
+        raise_runtime_error(MSG_INTERNAL_WRITE, error_state.statement_kind);
     case 1:
         skipped = apply_carriage_control(block, length, bytes);
         block->flags |= RECORD_STARTED;
@@ -119,7 +130,8 @@ void write_record(int length, const std::uint8_t* bytes) {
         }
         take_record_part(block);
         break;
-    default: break;
+    default:
+        break;
     }
     block->pos = 0;
     block->flags &= ~DIRTY;
@@ -181,8 +193,10 @@ int refill_limit(UnitBlock* block) {
             block->next_record++;
         }
         break;
-    case 6: break;
-    default: return block->size;
+    case 6:
+        break;
+    default:
+        return block->size;
     }
     int limit = std::min(block->size, record_remaining);
     record_remaining -= limit;
@@ -243,7 +257,7 @@ void position_record(std::int32_t record_number) {
     std::int64_t offset = (std::int64_t{record_number} - 1) * block->record_length;
     // A record the handle layer's 32-bit offsets cannot reach is as bad as one before the first.
     if (record_number <= 0 || offset > INT32_MAX)
-        raise_runtime_error(MSG_BAD_RECORD_NUMBER, error_state.statement_kind);
+        raise_runtime_error(MSG_BAD_RECORD_NUMBER, error_state.statement_kind, record_number);
     block->next_record = record_number;
     if (block->transferred != offset) {
         std::int32_t reached = seek(block->handle, static_cast<std::int32_t>(offset), 0);

@@ -180,13 +180,26 @@ void release_unit(UnitBlock* block, int open_errno) {
     free_unit_block(block);
     int index = 0;
     switch (open_errno) {
-    case 2: index = 62; break;
-    case 3: index = 64; break;
-    case 13: index = 60; break;
-    case 17: index = 61; break;
-    case 22: index = 58; break;
-    case 24: index = 63; break;
-    default: return;
+    case 2:
+        index = 62;
+        break;
+    case 3:
+        index = 64;
+        break;
+    case 13:
+        index = 60;
+        break;
+    case 17:
+        index = 61;
+        break;
+    case 22:
+        index = 58;
+        break;
+    case 24:
+        index = 63;
+        break;
+    default:
+        return;
     }
     raise_runtime_error(index, error_state.statement_kind);
 }

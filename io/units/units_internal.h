@@ -30,7 +30,9 @@ inline constexpr int MSG_NO_MEMORY = 92;
 inline constexpr std::uint8_t CTRL_Z = 0x1A;
 
 // Output meant for a block whose handle is standard input goes to standard output.
-inline int output_handle(const UnitBlock* block) { return block->handle == 0 ? 1 : block->handle; }
+inline int output_handle(const UnitBlock* block) {
+    return block->handle == 0 ? 1 : block->handle;
+}
 
 inline constexpr int FILE_BUFFER_SIZE = 1024;
 inline constexpr int FILE_NAME_CAPACITY = 260;
