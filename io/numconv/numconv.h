@@ -31,10 +31,10 @@ inline constexpr RealEditDescriptor LIST_SINGLE = {0, 15, 6, 2, 0, 0};
 inline constexpr RealEditDescriptor LIST_DOUBLE = {0, 24, 15, 3, 0, 0};
 
 struct DigitString {
-    char sign;  // '-' or ' '
-    int point;  // value = 0.d1d2d3... x 10^point
-    int valid;  // 0 for an infinity or a NaN
-    int count;  // digits in use
+    char sign; // '-' or ' '
+    int point; // value = 0.d1d2d3... x 10^point
+    int valid; // 0 for an infinity or a NaN
+    int count; // digits in use
     char digits[24];
 };
 
@@ -47,7 +47,8 @@ struct IntegerDescriptor {
 // length, FORMAT_TOO_LONG or EXPONENT_TOO_WIDE.
 int format_real(const RealEditDescriptor& descriptor, char* out);
 // The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits.
-int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits, char* out);
+int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits,
+                      char* out);
 int format_integer(std::int32_t value, IntegerDescriptor descriptor, char* out);
 // The first 17 digits of the exact value (18 produced, rounded half up at the 18th).
 DigitString decimal_digits(std::uint64_t double_bits);
@@ -56,8 +57,8 @@ int round_digits(int count, DigitString& ds);
 // ---- Text to real ----
 
 struct ExtendedReal {
-    std::uint16_t low;          // lowest 16 mantissa bits
-    std::uint64_t high;         // upper 64 mantissa bits, top bit explicit
+    std::uint16_t low;  // lowest 16 mantissa bits
+    std::uint64_t high; // upper 64 mantissa bits, top bit explicit
     std::uint16_t sign_exponent;
 };
 
@@ -94,6 +95,19 @@ struct DoubleResult {
     int status; // 0 in range, 1 overflow, 2 underflow
 };
 DoubleResult extended_to_double(const ExtendedReal& value);
+
+// The largest single-precision value plus 2^75: the smallest double above it. A single item
+// refuses a double beyond plus or minus this bound.
+inline constexpr std::uint64_t SINGLE_RANGE_BOUND = 0x47EFFFFFE0000001ULL;
+
+// What a real item of the given type receives from a conversion: the message index to raise
+// (0 for none) and otherwise the bits to store, a single pattern in the low 32 bits for types 11
+// and 14 (rounded through the floating-point unit) and the double's pattern for the others.
+struct RealItemResult {
+    int message_index;
+    std::uint64_t bits;
+};
+RealItemResult real_item_result(const RealConversion& conversion, int type);
 
 extern const ExtendedReal PowersOfTenPositive[29];
 extern const ExtendedReal PowersOfTenNegative[29];

@@ -1,0 +1,294 @@
+// Text-to-real conversion of whole texts: the accepted syntax, the digit and exponent rules,
+// the flags and what single and double items receive.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "io/numconv/numconv.h"
+#include "support/big_integer.h"
+
+namespace lnc {
+namespace {
+
+std::uint64_t bits_of(double d) {
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+double double_of(std::uint64_t b) {
+    double d;
+    std::memcpy(&d, &b, sizeof d);
+    return d;
+}
+
+RealConversion convert(const std::string& text, int scale = 0, int implied_decimals = 0) {
+    return convert_real_text(text.c_str(), static_cast<int>(text.size()), scale, implied_decimals);
+}
+
+RealItemResult read_item(const std::string& text, int type) {
+    return real_item_result(convert(text), type);
+}
+
+constexpr int SINGLE = 11;
+constexpr int DOUBLE = 12;
+
+struct SingleCase {
+    const char* text;
+    int message_index;
+    std::uint32_t bits;
+};
+
+void expect_single_cases(const SingleCase* cases, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(cases[i].text);
+        RealItemResult r = read_item(cases[i].text, SINGLE);
+        EXPECT_EQ(r.message_index, cases[i].message_index);
+        if (cases[i].message_index == 0) {
+            EXPECT_EQ(r.bits, cases[i].bits);
+        }
+    }
+}
+
+TEST(SingleItem, EveryWayOfWritingTwo) {
+    const SingleCase cases[] = {
+        {"2", 0, 0x40000000},     {"2.", 0, 0x40000000},    {"+2", 0, 0x40000000},
+        {"002", 0, 0x40000000},   {"2.0e0", 0, 0x40000000}, {"20e-1", 0, 0x40000000},
+        {"0.2D1", 0, 0x40000000}, {"2.0+0", 0, 0x40000000}, {".5", 0, 0x3F000000},
+        {"-2", 0, 0xC0000000},    {"+.5", 0, 0x3F000000},   {"5-3", 0, 0x3BA3D70A},
+    };
+    expect_single_cases(cases, std::size(cases));
+}
+
+TEST(SingleItem, ZerosKeepTheirSignAndIgnoreTheExponent) {
+    const SingleCase cases[] = {
+        {"-0", 0, 0x80000000}, {"-0.0e5", 0, 0x80000000},  {"0e9999", 0, 0x00000000},
+        {"0", 0, 0x00000000},  {"000.000", 0, 0x00000000}, {"-0e-9999", 0, 0x80000000},
+    };
+    expect_single_cases(cases, std::size(cases));
+}
+
+TEST(SingleItem, TextsThatAreNotEntirelyANumberRaiseIndex7) {
+    for (const char* text : {"1e", "1e+", "1.5e", "1+", "1e0x", "1.2.3", "1e5.5", "+", ".", "-.e5",
+                             "abc", "1 2", "1q5", "1Q5", "--1", "e5", "1e-", "1-", "0x10"}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(read_item(text, SINGLE).message_index, 7);
+        EXPECT_EQ(read_item(text, DOUBLE).message_index, 7);
+    }
+}
+
+TEST(SingleItem, RangeOfSinglePrecision) {
+    const SingleCase cases[] = {
+        {"1e39", 8, 0},
+        {"3.5e38", 8, 0},
+        {"-3.5e38", 8, 0},
+        {"3.4e38", 0, 0x7F7FC99E},
+        {"-3.4e38", 0, 0xFF7FC99E},
+        {"1e400", 6, 0},
+        {"1e9999", 6, 0},
+        {"-1e400", 6, 0},
+        {"1e-50", 0, 0x00000000},
+        {"1e-6000", 0, 0x00000000},
+        {"-1e-50", 0, 0x80000000},
+        {"1e-40", 0, 0x000116C2},
+        // The largest single value's own decimal texts lie above the bound.
+        {"3.4028235e38", 8, 0},
+        {"3.40282347e38", 8, 0},
+        {"3.4028233e38", 0, 0x7F7FFFFE},
+    };
+    expect_single_cases(cases, std::size(cases));
+}
+
+TEST(SingleItem, TheBoundItselfIsAcceptedAndRoundsToTheLargestSingle) {
+    RealConversion at{0, 1, double_of(SINGLE_RANGE_BOUND)};
+    EXPECT_EQ(real_item_result(at, SINGLE).message_index, 0);
+    EXPECT_EQ(real_item_result(at, SINGLE).bits, 0x7F7FFFFFu);
+    RealConversion above{0, 1, double_of(SINGLE_RANGE_BOUND + 1)};
+    EXPECT_EQ(real_item_result(above, SINGLE).message_index, 8);
+    RealConversion below{0, 1, -double_of(SINGLE_RANGE_BOUND + 1)};
+    EXPECT_EQ(real_item_result(below, 14).message_index, 8);
+    EXPECT_EQ(real_item_result(below, DOUBLE).message_index, 0);
+}
+
+TEST(SingleItem, ExponentLettersAndTheImplicitExponent) {
+    const SingleCase cases[] = {
+        {"1E3", 0, 0x447A0000},     {"1e3", 0, 0x447A0000},
+        {"1D3", 0, 0x447A0000},     {"1d3", 0, 0x447A0000},
+        {"1.0+3", 0, 0x447A0000},   {"1000", 0, 0x447A0000},
+        {"1D+03", 0, 0x447A0000},   {"1e003", 0, 0x447A0000},
+        {"10000-1", 0, 0x447A0000}, {"1Q3", 7, 0},
+    };
+    expect_single_cases(cases, std::size(cases));
+}
+
+TEST(SingleItem, LongDigitStringsKeep24Digits) {
+    const SingleCase cases[] = {
+        {"1000000000000000000000000000000e-30", 0, 0x3F800000},
+        {"0.0000000000000000000000000000001e31", 0, 0x3F800000},
+        {"2.00000000000000000000000000000000000000000001", 0, 0x40000000},
+    };
+    expect_single_cases(cases, std::size(cases));
+}
+
+TEST(SingleItem, ADoubleOnAMidpointRoundsToTheEvenSingle) {
+    // The text lies above the midpoint of 1.0 and the next single, but its double is exactly
+    // that midpoint (1 + 2^-24), and the last rounding takes the even neighbour.
+    RealConversion c = convert("1.0000000596046448");
+    EXPECT_EQ(bits_of(c.value), 0x3FF0000010000000u);
+    EXPECT_EQ(real_item_result(c, SINGLE).bits, 0x3F800000u);
+    // Correct rounding of the text itself would give the next single.
+    EXPECT_EQ(static_cast<float>(std::strtod("1.0000000596046448", nullptr)), 1.0f);
+    EXPECT_EQ(real_item_result(convert("1.0000000596046449"), SINGLE).bits, 0x3F800001u);
+}
+
+struct ConversionCase {
+    const char* text;
+    std::uint32_t flags;
+    int used;
+    std::uint64_t bits;
+};
+
+TEST(DoubleResult, FlagsUsedCharactersAndValues) {
+    const ConversionCase cases[] = {
+        {"9007199254740995", 0, 16, 0x4340000000000001},   // 9007199254740994
+        {"9007199254740993.5", 0, 18, 0x4340000000000000}, // 9007199254740992
+        {"1e-400", CONVERSION_UNDERFLOW, 6, 0},
+        {"1e400", CONVERSION_OVERFLOW, 5, 0x7FF0000000000000},
+        {"-1e400", CONVERSION_OVERFLOW, 6, 0xFFF0000000000000},
+        {"abc", NO_DIGITS | NOT_ALL_USED, 0, 0},
+        {"1.5e", NOT_ALL_USED, 3, 0x3FF8000000000000},
+        {"1e+", NOT_ALL_USED, 1, 0x3FF0000000000000},
+        {"1+", NOT_ALL_USED, 1, 0x3FF0000000000000},
+        {"1e0x", NOT_ALL_USED, 3, 0x3FF0000000000000},
+        {"1.2.3", NOT_ALL_USED, 3, bits_of(1.2)},
+        {"1e5.5", NOT_ALL_USED, 3, bits_of(1e5)},
+        {"+", NO_DIGITS | NOT_ALL_USED, 0, 0},
+        {".", NO_DIGITS | NOT_ALL_USED, 0, 0},
+        {"-.e5", NO_DIGITS | NOT_ALL_USED, 0, 0},
+        {"  abc", NO_DIGITS | NOT_ALL_USED, 2, 0},
+        {"  +x", NO_DIGITS | NOT_ALL_USED, 0, 0},
+        {" \t\r\n7", 0, 5, bits_of(7.0)},
+        {"1e-5201", CONVERSION_UNDERFLOW, 7, 0},
+        {"1e5201", CONVERSION_OVERFLOW, 6, 0x7FF0000000000000},
+        {"1e5200", CONVERSION_OVERFLOW, 6, 0x7FF0000000000000},
+        {"1e-5000", CONVERSION_UNDERFLOW, 7, 0},
+        {"0e99999999999", 0, 13, 0},
+        {"4.9e-324", CONVERSION_UNDERFLOW, 8, 1},
+        {"2.2250738585072014e-308", 0, 23, 0x0010000000000000},
+        {"1.7976931348623157e308", 0, 22, 0x7FEFFFFFFFFFFFFF},
+        {"1.797693134862316e308", CONVERSION_OVERFLOW, 21, 0x7FF0000000000000},
+    };
+    for (const ConversionCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        RealConversion r = convert(c.text);
+        EXPECT_EQ(r.flags, c.flags);
+        EXPECT_EQ(r.used, c.used);
+        EXPECT_EQ(bits_of(r.value), c.bits);
+    }
+}
+
+TEST(DoubleResult, DoubleItemsStoreThePatternUnchangedAndUnderflowIsNoError) {
+    EXPECT_EQ(read_item("9007199254740995", DOUBLE).bits, 0x4340000000000001u);
+    RealItemResult tiny = read_item("1e-400", DOUBLE);
+    EXPECT_EQ(tiny.message_index, 0);
+    EXPECT_EQ(tiny.bits, 0u);
+    RealItemResult denormal = read_item("1e-310", DOUBLE);
+    EXPECT_EQ(denormal.message_index, 0);
+    EXPECT_EQ(denormal.bits, bits_of(1e-310));
+    EXPECT_EQ(read_item("1e39", DOUBLE).bits, bits_of(1e39));
+    EXPECT_EQ(read_item("1e400", DOUBLE).message_index, 6);
+    EXPECT_EQ(read_item("1e400x", DOUBLE).message_index, 6); // overflow is examined first
+}
+
+TEST(DoubleResult, ExactHalvesAreCutWhereCorrectRoundingGoesToEven) {
+    // 2^53 + 3 lies halfway between 2^53 + 2 and 2^53 + 4; 2^53 + 1.5 lies above the half but
+    // only by its 55th bit.
+    EXPECT_EQ(std::strtod("9007199254740995", nullptr), 9007199254740996.0);
+    EXPECT_EQ(convert("9007199254740995").value, 9007199254740994.0);
+    EXPECT_EQ(std::strtod("9007199254740993.5", nullptr), 9007199254740994.0);
+    EXPECT_EQ(convert("9007199254740993.5").value, 9007199254740992.0);
+    // Above the half, a set bit from the 56th on decides: 2^53 + 1.25 and 2^53 + 1.75 go up.
+    EXPECT_EQ(convert("9007199254740993.25").value, 9007199254740994.0);
+    EXPECT_EQ(convert("9007199254740993.75").value, 9007199254740994.0);
+    EXPECT_EQ(convert("9007199254740992.75").value, 9007199254740992.0);
+}
+
+TEST(DigitRules, The24thDigitIsRoundedByItselfAndLaterDigitsAreDropped) {
+    // With no scaling the extended value is the exact integer of the kept digits.
+    struct Case {
+        const char* text;
+        const char* kept;
+    } cases[] = {
+        {"9999999999999999999999954e-1", "999999999999999999999996"},
+        {"9999999999999999999999946e-1", "999999999999999999999994"},
+        {"9999999999999999999999999e-1", "1000000000000000000000000"},
+        {"1234567890123456789012345678e-4", "123456789012345678901234"}, // not ...235
+        {"123456789012345678901234", "123456789012345678901234"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ParsedReal p = parse_real_text(c.text, 0, 0, true);
+        ASSERT_EQ(p.scan_flags, 0);
+        ASSERT_EQ(*p.end, '\0');
+        test::BigInteger expected;
+        for (const char* q = c.kept; *q != '\0'; ++q) {
+            expected = expected * test::BigInteger(10) +
+                       test::BigInteger(static_cast<std::uint64_t>(*q - '0'));
+        }
+        int scale = (p.value.sign_exponent & 0x7FFF) - 16383 - 79;
+        test::BigInteger mantissa =
+            (test::BigInteger(p.value.high) << 16) + test::BigInteger(p.value.low);
+        if (scale >= 0) {
+            EXPECT_EQ(test::compare(mantissa << scale, expected), 0);
+        } else {
+            EXPECT_EQ(test::compare(mantissa, expected << -scale), 0);
+        }
+    }
+}
+
+TEST(DigitRules, DigitsBeyondThe24thDoNotDecideAHalf) {
+    // The 25th digit would lift the value above the half; it is dropped.
+    EXPECT_EQ(convert("9007199254740993.000000009").value, 9007199254740992.0);
+    EXPECT_EQ(std::strtod("9007199254740993.000000009", nullptr), 9007199254740994.0);
+    // Leading zeros, also those after the point, are not significant digits.
+    std::string zeros(27, '0');
+    EXPECT_EQ(convert("0." + zeros + "9007199254740993000000009e43").value, 9007199254740992.0);
+    EXPECT_EQ(convert("0." + zeros + "9007199254740993000000009e+43").used, 58);
+}
+
+TEST(DigitRules, ScaleAppliesWithoutAnExponentAndImpliedDecimalsWithoutAPoint) {
+    EXPECT_EQ(convert("123", 0, 2).value, convert("1.23").value);
+    EXPECT_EQ(convert("12.3", 0, 2).value, convert("12.3").value);
+    EXPECT_EQ(convert("123e1", 0, 2).value, convert("1.23e1").value);
+    EXPECT_EQ(convert("1.5", 2, 0).value, 150.0);
+    EXPECT_EQ(convert("1.5e1", 2, 0).value, 15.0);
+    EXPECT_EQ(convert("15", -1, 1).value, convert("0.15").value);
+    EXPECT_EQ(convert("1", 5300, 0).flags, CONVERSION_OVERFLOW);
+    EXPECT_EQ(convert("1", 0, 5300).flags, CONVERSION_UNDERFLOW);
+}
+
+TEST(DigitRules, AnImplicitExponentIsRefusedWhenNotAllowed) {
+    const char* text = "1.5+3";
+    ParsedReal allowed = parse_real_text(text, 0, 0, true);
+    EXPECT_EQ(allowed.end, text + 5);
+    ParsedReal refused = parse_real_text(text, 0, 0, false);
+    EXPECT_EQ(refused.end, text + 3);
+    EXPECT_EQ(extended_to_double(refused.value).value, 1.5);
+    // An exponent letter is still taken.
+    const char* lettered = "1.5e3";
+    EXPECT_EQ(parse_real_text(lettered, 0, 0, false).end, lettered + 5);
+}
+
+TEST(DigitRules, ExponentDigitsAreCappedAt5201) {
+    // 5300 - 100 would be in range, but the exponent was capped before the digits count.
+    std::string many_digits = "1" + std::string(100, '0') + "e-5300";
+    EXPECT_EQ(convert(many_digits).flags, CONVERSION_UNDERFLOW);
+    EXPECT_EQ(convert("1e00000000000000000000000000001").value, 10.0);
+    EXPECT_EQ(convert("1e-0").value, 1.0);
+}
+
+} // namespace
+} // namespace lnc
