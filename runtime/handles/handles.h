@@ -32,11 +32,16 @@ struct HandleTable {
 };
 
 extern HandleTable handle_table;
-extern int error_code;            // portable code: 2, 8, 9, 12, 13, 22, 24, 28, 32, ...
+extern int error_code;             // portable code: 2, 8, 9, 12, 13, 22, 24, 28, 32, ...
 extern std::uint32_t system_error; // last operating-system error, 0 when detected here
 extern int default_mode;
 
-int init_handles(); // 0, or -1 when the first block cannot be had
+// 0, or -1 when the first block cannot be had. Handles 0, 1 and 2 come from the standard
+// handles; a later call (tests) starts again from one empty block without closing anything.
+int init_handles();
+// Takes over the handles a parent passed: a 32-bit count, count flag bytes, count 32-bit
+// operating-system handles (start-up reads the block from the platform, where it has one).
+void adopt_inherited_handles(const std::uint8_t* block, std::uint32_t size);
 int allocate_handle();
 int set_os_handle(int h, os::Handle os_handle);
 int free_os_handle(int h);

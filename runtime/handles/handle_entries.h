@@ -1,0 +1,16 @@
+// The lookups of handle-table entries shared by the handle layer's operations.
+#pragma once
+#include "runtime/handles/handles.h"
+
+namespace lnc {
+
+inline constexpr std::uint8_t NO_LOOKAHEAD = '\n';
+
+// The entry of h, or null when h lies outside the allocated blocks.
+HandleEntry* entry_in_range(int h);
+// The entry of an open handle; null with error_code 9 and system_error 0 otherwise.
+HandleEntry* open_entry(int h);
+// The entry of an open handle that has an operating-system handle; null as open_entry otherwise.
+HandleEntry* usable_entry(int h);
+
+} // namespace lnc
