@@ -45,6 +45,16 @@ bool fail_from_errno() {
     return false;
 }
 
+// A descriptor that is open but not for this direction of transfer is refused access, as the
+// platform's handles are; only a descriptor that is not open at all is an invalid handle.
+bool fail_transfer(int fd) {
+    if (errno == EBADF && ::fcntl(fd, F_GETFL) != -1) {
+        set_last_error(SYS_ACCESS_DENIED);
+        return false;
+    }
+    return fail_from_errno();
+}
+
 } // namespace
 
 Handle get_std_handle(int which) {
@@ -105,7 +115,7 @@ bool read_file(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* 
             set_last_error(SYS_BROKEN_PIPE);
             return false;
         }
-        return fail_from_errno();
+        return fail_transfer(fd_of(handle));
     }
     *done = static_cast<std::uint32_t>(got);
     return true;
@@ -127,7 +137,11 @@ bool write_file(Handle handle, const void* bytes, std::uint32_t count, std::uint
             continue;
         }
         if (put <= 0) {
-            set_last_error(put < 0 ? system_error_from_errno(errno) : SYS_DISK_FULL);
+            if (put == 0) {
+                set_last_error(SYS_DISK_FULL);
+            } else {
+                fail_transfer(fd_of(handle));
+            }
             *done = written;
             return written > 0;
         }
