@@ -46,6 +46,7 @@ void settle_output_line() {
 // Runs the statement's driver under the statement's unwinding point.
 int run_driver(const std::uint8_t* list, bool first) {
     engine.cursor = list;
+    engine.argument = nullptr;
     try {
         error_state.statement_kind = KIND_READ;
         if (first) {

@@ -155,12 +155,6 @@ void emit(const std::uint8_t* text, int n, int m, bool character) {
     }
 }
 
-void release_delimited_copy() {
-    if (has_delimiter_mode()) {
-        release(current_item.data);
-    }
-}
-
 } // namespace
 
 void write_list_item() {
@@ -199,18 +193,18 @@ void list_directed_write(int first) {
         }
         fetch_item();
         bool character = current_item.type == TYPE_CHARACTER;
-        int stride = current_item.element_size * (is_complex(current_item.type) ? 2 : 1);
+        bool delimited = character && has_delimiter_mode();
         std::uint8_t* start = current_item.data;
+        int stride = current_item.element_size * (is_complex(current_item.type) ? 2 : 1);
         for (int i = 0; i < current_item.count; ++i) {
             write_list_item();
-            if (character && !has_delimiter_mode()) {
+            if (character && !delimited) {
                 w.item_written = 0;
             }
             current_item.data += stride;
         }
-        if (character) {
-            current_item.data = start;
-            release_delimited_copy();
+        if (delimited) {
+            release(start); // the delimited copy fetch_item made for this item
         }
     }
     end_output_record();
