@@ -107,6 +107,8 @@ void EngineTest::start_engine(const EngineOptions& options) {
     session_ = std::make_unique<EngineSession>(options);
 }
 
-void EngineTest::TearDown() { session_.reset(); }
+void EngineTest::TearDown() {
+    session_.reset();
+}
 
 } // namespace lnc::test

@@ -48,9 +48,9 @@ enum class Console { Pipes, InputFile, Terminal };
 
 struct EngineOptions {
     Console console = Console::Pipes;
-    std::string input;
+    std::string input = {};
     bool keep_input_open = false;
-    std::vector<std::string> arguments;
+    std::vector<std::string> arguments = {};
 };
 
 class EngineSessionState;

@@ -30,8 +30,9 @@ class StatementListTest : public test::EngineTest {
     void expect_list(const std::vector<int>& pattern) const {
         ASSERT_EQ(engine.length, static_cast<int>(pattern.size()));
         for (std::size_t i = 0; i < pattern.size(); ++i) {
-            if (pattern[i] != ANY)
+            if (pattern[i] != ANY) {
                 EXPECT_EQ(engine.buffer[i], pattern[i]) << "byte " << i;
+            }
         }
     }
 
@@ -72,12 +73,38 @@ TEST_F(StatementListTest, ResultLineOfTheProgram) {
     write_item_character(close, 2);
     write_item_real4(std::bit_cast<std::uint32_t>(0.6931472f));
     const std::uint32_t log_bits = std::bit_cast<std::uint32_t>(0.6931472f);
-    expect_list({0x01, 0x08,                                                    // header, '*'
-                 0x28, ANY, ANY, ANY, ANY, 0x60, 0x03, 0x00, 0x00, 0x00,        // "ln("
-                 0x6C, 0x00, 0x00, 0x00, 0x40,                                  // 2.0
-                 0x28, ANY, ANY, ANY, ANY, 0x60, 0x02, 0x00, 0x00, 0x00,        // ")="
-                 0x6C, static_cast<int>(log_bits & 0xFF), static_cast<int>((log_bits >> 8) & 0xFF),
-                 static_cast<int>((log_bits >> 16) & 0xFF), static_cast<int>(log_bits >> 24)});
+    expect_list({0x01,
+                 0x08, // header, '*'
+                 0x28,
+                 ANY,
+                 ANY,
+                 ANY,
+                 ANY,
+                 0x60,
+                 0x03,
+                 0x00,
+                 0x00,
+                 0x00, // "ln("
+                 0x6C,
+                 0x00,
+                 0x00,
+                 0x00,
+                 0x40, // 2.0
+                 0x28,
+                 ANY,
+                 ANY,
+                 ANY,
+                 ANY,
+                 0x60,
+                 0x02,
+                 0x00,
+                 0x00,
+                 0x00, // ")="
+                 0x6C,
+                 static_cast<int>(log_bits & 0xFF),
+                 static_cast<int>((log_bits >> 8) & 0xFF),
+                 static_cast<int>((log_bits >> 16) & 0xFF),
+                 static_cast<int>(log_bits >> 24)});
     // The character operands name copies of the texts, not the texts themselves.
     auto* first = static_cast<char*>(address_at(3));
     auto* second = static_cast<char*>(address_at(18));
@@ -129,11 +156,21 @@ TEST_F(StatementListTest, OutputItemsByValue) {
          {0x4C, 0x78, 0x56, 0x34, 0x12}},
         {"logical4 1", [] { return write_item_logical4(1); }, {0x60, 0x01, 0x00, 0x00, 0x00}},
         // The small logicals keep their low byte only, sign-extended into a 4-byte logical.
-        {"logical1 0x1FF", [] { return write_item_logical1(0x1FF); }, {0x60, 0xFF, 0xFF, 0xFF, 0xFF}},
-        {"logical1 0x100", [] { return write_item_logical1(0x100); }, {0x60, 0x00, 0x00, 0x00, 0x00}},
-        {"logical2 0x0180", [] { return write_item_logical2(0x0180); }, {0x60, 0x80, 0xFF, 0xFF, 0xFF}},
-        {"logical2 0x7F01", [] { return write_item_logical2(0x7F01); }, {0x60, 0x01, 0x00, 0x00, 0x00}},
-        {"real4 -1.5", [] { return write_item_real4(0xBFC00000u); }, {0x6C, 0x00, 0x00, 0xC0, 0xBF}},
+        {"logical1 0x1FF",
+         [] { return write_item_logical1(0x1FF); },
+         {0x60, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"logical1 0x100",
+         [] { return write_item_logical1(0x100); },
+         {0x60, 0x00, 0x00, 0x00, 0x00}},
+        {"logical2 0x0180",
+         [] { return write_item_logical2(0x0180); },
+         {0x60, 0x80, 0xFF, 0xFF, 0xFF}},
+        {"logical2 0x7F01",
+         [] { return write_item_logical2(0x7F01); },
+         {0x60, 0x01, 0x00, 0x00, 0x00}},
+        {"real4 -1.5",
+         [] { return write_item_real4(0xBFC00000u); },
+         {0x6C, 0x00, 0x00, 0xC0, 0xBF}},
         {"real8 1.0",
          [] { return write_item_real8(0x3FF0000000000000ull); },
          {0x70, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}},
