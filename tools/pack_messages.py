@@ -20,6 +20,18 @@ PLACEHOLDERS = {"%s": 0xA000, "%d": 0xC000, "%c": 0xD000}
 MIN_SHARED_TAIL = 2  # words; a shorter shared tail saves too little to be worth a link
 
 
+def split_words(text):
+    """Blank-separated words; a comma that ends a word becomes a word of its own, which the
+    expansion joins to the word before it."""
+    words = []
+    for word in text.split():
+        if len(word) > 1 and word.endswith(","):
+            words.extend([word[:-1], ","])
+        else:
+            words.append(word)
+    return words
+
+
 def read_messages(path):
     messages = {}
     with open(path, encoding="ascii") as source:
@@ -31,7 +43,7 @@ def read_messages(path):
             index = int(head)
             if index in messages or not 0 <= index < MESSAGE_COUNT:
                 sys.exit(f"{path}:{number}: index {index} repeated or out of range")
-            words = text.split()
+            words = split_words(text)
             for word in words:
                 if any(ord(c) < 0x21 or ord(c) > 0x7E for c in word):
                     sys.exit(f"{path}:{number}: word {word!r} is not printable ASCII")
@@ -95,7 +107,7 @@ def emit(messages, words, chars, runs, path):
     out.append("// clang-format off")
     out.append("const std::uint16_t message_words[] = {")
     for index, start, count in runs:
-        text = " ".join(messages[index]) or "(no text)"
+        text = " ".join(messages[index]).replace(" ,", ",") or "(no text)"
         entries = ", ".join(f"0x{w:04X}" for w in words[start:start + count])
         out.append(f"    /* {index:3d} @{start:4d} {text} */")
         out.append(f"    {entries},")
@@ -109,8 +121,8 @@ def emit(messages, words, chars, runs, path):
     out.append("")
     out.append("} // namespace")
     out.append("")
-    out.append("const PackedMessageTable packed_messages = {")
-    out.append(f"    message_words, {len(words)}, message_chars, {len(chars)}}};")
+    out.append(f"const PackedMessageTable packed_messages = "
+               f"{{message_words, {len(words)}, message_chars, {len(chars)}}};")
     out.append("")
     out.append("} // namespace lnc")
     with open(path, "w", encoding="ascii") as target:
