@@ -36,7 +36,7 @@ inline constexpr int MSG_NAMELIST_UNAVAILABLE = 217;
 inline constexpr int MSG_UNKNOWN = 219; // shown for an index outside 0..219
 // Messages whose text takes arguments; every other message takes none:
 //   37  "record number %d out of range"                 (the record number, int)
-//   79  "invalid logical value %c"                      (the letter met, int)
+//   66  "unit %d not connected"                         (the unit number, int)
 //   118 "unexpected character %c in format text"        (the character, int)
 //   144 "format label %d not found"                     (the label, int)
 //   155 "internal file length %d too large for %s"      (the length, int; the variable's name)

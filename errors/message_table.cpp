@@ -140,34 +140,34 @@ const std::uint16_t message_words[] = {
     0x017A, 0x017D, 0x02D4, 0x0245, 0x8000,
     /*  65 @ 384 unit not connected for this transfer */
     0x00EF, 0x0030, 0x0245, 0x00A1, 0x0294, 0x00D8, 0x8000,
-    /*  66 @ 391 unit not connected */
-    0x00EF, 0x0030, 0x0245, 0x8000,
-    /*  67 @ 395 write refused, access denied or file locked */
+    /*  66 @ 391 unit %d not connected */
+    0x00EF, 0xC000, 0x0030, 0x0245, 0x8000,
+    /*  67 @ 396 write refused, access denied or file locked */
     0x02D9, 0x02DE, 0x0276, 0x0121, 0x0281, 0x00C9, 0x01B5, 0x02E5, 0x8000,
-    /*  68 @ 404 no space left on device */
+    /*  68 @ 405 no space left on device */
     0x02EB, 0x02ED, 0x02F2, 0x00E0, 0x02AC, 0x8000,
-    /*  69 @ 410 file positioning failed */
+    /*  69 @ 411 file positioning failed */
     0x01B5, 0x02F6, 0x0301, 0x8000,
-    /*  70 @ 414 write to a file opened for reading only */
+    /*  70 @ 415 write to a file opened for reading only */
     0x02D9, 0x01DB, 0x009A, 0x01B5, 0x0115, 0x00A1, 0x0307, 0x030E, 0x8000,
-    /*  71 @ 423 read from a file opened for writing only */
+    /*  71 @ 424 read from a file opened for writing only */
     0x0298, 0x0312, 0x009A, 0x01B5, 0x0115, 0x00A1, 0x0316, 0x030E, 0x8000,
-    /*  72 @ 432 read failure on this unit */
+    /*  72 @ 433 read failure on this unit */
     0x0298, 0x031D, 0x913C,
-    /*  73 @ 435 end of file encountered */
+    /*  73 @ 436 end of file encountered */
     0x0287, 0x000D, 0x01B5, 0x0324, 0x8000,
-    /*  74 @ 440 zero repeat factor */
+    /*  74 @ 441 zero repeat factor */
     0x00B4, 0x032F, 0x0335, 0x8000,
-    /*  75 @ 444 multiple repeat factors */
+    /*  75 @ 445 multiple repeat factors */
     0x033B, 0x032F, 0x0343, 0x8000,
-    /*  76 @ 448 invalid value for item type */
+    /*  76 @ 449 invalid value for item type */
     0x0071, 0x005C, 0x00A1, 0x006D, 0x034A, 0x8000,
-    /*  77 @ 454 quoted value without its closing quote */
+    /*  77 @ 455 quoted value without its closing quote */
     0x034E, 0x005C, 0x0191, 0x006A, 0x0198, 0x0354, 0x8000,
-    /*  78 @ 461 comma missing in complex value */
+    /*  78 @ 462 comma missing in complex value */
     0x0359, 0x025D, 0x0033, 0x035E, 0x005C, 0x8000,
-    /*  79 @ 467 invalid logical value %c */
-    0x0071, 0x0153, 0x005C, 0xD000, 0x8000,
+    /*  79 @ 468 invalid logical value */
+    0x0071, 0x0153, 0x005C, 0x8000,
     /*  80 @ 472 value too long for the item */
     0x005C, 0x017A, 0x0241, 0x00A1, 0x0035, 0x006D, 0x8000,
     /*  81 @ 479 invalid hexadecimal value */
@@ -263,7 +263,7 @@ const std::uint16_t message_words[] = {
     /* 126 @ 705 format groups nested too deeply */
     0x0187, 0x04CE, 0x04D4, 0x017A, 0x04DA, 0x8000,
     /* 127 @ 711 quoted text in format without its closing quote */
-    0x034E, 0x018D, 0x0033, 0x0187, 0x91C8,
+    0x034E, 0x018D, 0x0033, 0x0187, 0x91C9,
     /* 128 @ 716 Hollerith count past the end of the format text */
     0x04E0, 0x0489, 0x03A4, 0x0035, 0x0287, 0x000D, 0x0035, 0x929A,
     /* 129 @ 724 format text too long */
@@ -383,7 +383,7 @@ const std::uint16_t message_words[] = {
     /* 186 @1023 BACKSPACE of an unformatted record failed */
     0x0127, 0x000D, 0x00E2, 0x00E4, 0x010A, 0x0301, 0x8000,
     /* 187 @1030 ENDFILE on a unit opened for reading only */
-    0x0137, 0x00E0, 0x009A, 0x00EF, 0x91A2,
+    0x0137, 0x00E0, 0x009A, 0x00EF, 0x91A3,
     /* 188 @1035 unformatted record marker damaged */
     0x00E4, 0x010A, 0x0610, 0x0616, 0x8000,
     /* 189 @1040 unformatted record too long */
