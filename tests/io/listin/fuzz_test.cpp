@@ -9,8 +9,8 @@
 #include <string>
 
 #include "io/listin/listin.h"
-#include "io/listout/list_console.h"
 #include "support/exit_capture.h"
+#include "support/list_console.h"
 
 namespace lnc {
 namespace {

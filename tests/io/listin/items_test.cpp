@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "io/listin/listin.h"
-#include "io/listout/list_console.h"
 #include "support/exit_capture.h"
+#include "support/list_console.h"
 
 namespace lnc {
 namespace {

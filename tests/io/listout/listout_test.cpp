@@ -8,9 +8,9 @@
 #include <limits>
 #include <string>
 
-#include "io/listout/list_console.h"
 #include "io/listout/listout.h"
 #include "support/exit_capture.h"
+#include "support/list_console.h"
 
 namespace lnc {
 namespace {
