@@ -35,11 +35,26 @@ void allocate_statement_list() {
     engine.length = 0;
 }
 
+static void free_copy_list(CharacterCopy* node) {
+    while (node != nullptr) {
+        CharacterCopy* next = node->next;
+        release(node->text);
+        release(node);
+        node = next;
+    }
+}
+
+// Statements still being built when the run ends (an exit from inside one) lose their lists.
 void release_statement_engine() {
-    free_character_copies();
+    free_copy_list(engine.copies_head);
+    release(engine.compiled_format);
     for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
-        release(engine.nesting[slot].saved_list);
-        engine.nesting[slot].saved_list = nullptr;
+        NestingSlot& saved = engine.nesting[slot];
+        if (slot < engine.depth) {
+            free_copy_list(saved.copies_head);
+            release(saved.compiled_format);
+        }
+        release(saved.saved_list);
     }
     release(engine.buffer);
     release(engine.addresses);
@@ -150,13 +165,7 @@ const char* copy_character_value(const char* text, int length) {
 }
 
 void free_character_copies() {
-    CharacterCopy* node = engine.copies_head;
-    while (node != nullptr) {
-        CharacterCopy* next = node->next;
-        release(node->text);
-        release(node);
-        node = next;
-    }
+    free_copy_list(engine.copies_head);
     engine.copies_head = nullptr;
     engine.copies_tail = nullptr;
 }
