@@ -120,31 +120,42 @@ void guarded_steps() {
 
 } // namespace
 
-// The strings that do not begin with "=" (the current directories of drives) each get a heap copy;
-// the block is released once they are copied.
+namespace {
+
+void release_environment(char** array, int filled) {
+    for (int i = 0; i < filled; ++i) {
+        release(array[i]);
+    }
+    release(array);
+}
+
+} // namespace
+
+// The strings that do not begin with "=" (the current directories of drives) each get a heap copy.
+// The block is released in every case, and so is a part-built array.
 char** build_environment(char* block) {
     int count = 0;
     for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) {
         count += *p != '=' ? 1 : 0;
     }
-    auto* array =
-        static_cast<char**>(allocate((static_cast<std::size_t>(count) + 1) * sizeof(char*)));
-    if (array == nullptr) {
-        return nullptr;
-    }
+    auto* array = static_cast<char**>(allocate((static_cast<std::size_t>(count) + 1) * sizeof(char*)));
     int filled = 0;
-    for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) {
+    for (const char* p = block; array != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
         if (*p == '=') {
             continue;
         }
         std::size_t length = std::strlen(p) + 1;
-        array[filled] = static_cast<char*>(allocate(length));
-        if (array[filled] == nullptr) {
-            return nullptr;
+        char* copy = static_cast<char*>(allocate(length));
+        if (copy == nullptr) {
+            release_environment(array, filled);
+            array = nullptr;
+            break;
         }
-        std::memcpy(array[filled++], p, length);
+        array[filled++] = static_cast<char*>(std::memcpy(copy, p, length));
     }
-    array[filled] = nullptr;
+    if (array != nullptr) {
+        array[filled] = nullptr;
+    }
     release(block);
     return array;
 }

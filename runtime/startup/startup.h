@@ -66,8 +66,8 @@ char** parse_command_line(const char* command_line, const char* program_path, in
 char** copy_arguments(int argc, char* const* argv, const char* program_path, int* count);
 // Nonzero for the lead bytes of the code page in force (none until start-up sets the code page).
 extern std::uint8_t lead_byte_table[256];
-// The environment array from a block of strings closed by an empty string; the block is released.
-// Null when memory runs short.
+// The environment array from a block of strings closed by an empty string; null when memory runs
+// short. The block is released either way.
 char** build_environment(char* block);
 
 // The floating-point initialiser and its test for the faulty divider.
