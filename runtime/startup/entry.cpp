@@ -138,7 +138,8 @@ char** build_environment(char* block) {
     for (const char* p = block; *p != '\0'; p += std::strlen(p) + 1) {
         count += *p != '=' ? 1 : 0;
     }
-    auto* array = static_cast<char**>(allocate((static_cast<std::size_t>(count) + 1) * sizeof(char*)));
+    auto* array =
+        static_cast<char**>(allocate((static_cast<std::size_t>(count) + 1) * sizeof(char*)));
     int filled = 0;
     for (const char* p = block; array != nullptr && *p != '\0'; p += std::strlen(p) + 1) {
         if (*p == '=') {

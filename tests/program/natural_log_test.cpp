@@ -32,7 +32,9 @@ class NaturalLog : public ::testing::Test {
     std::uint16_t saved_ = 0;
 };
 
-std::uint32_t stored_log(float x) { return std::bit_cast<std::uint32_t>(static_cast<float>(natural_log(&x))); }
+std::uint32_t stored_log(float x) {
+    return std::bit_cast<std::uint32_t>(static_cast<float>(natural_log(&x)));
+}
 
 // The unit's logarithm rounded once to single precision.
 std::uint32_t rounded_logarithm(float x) {
@@ -52,7 +54,7 @@ TEST_F(NaturalLog, WorkedValues) {
         {0x40000000u, 0x3F317218u}, // 2
         {0x3F000000u, 0xBF317218u}, // 0.5
         {0x41200000u, std::bit_cast<std::uint32_t>(2.3025851249694824f)}, // 10
-        {0x424C0000u, 0x407BA309u}, // 51
+        {0x424C0000u, 0x407BA309u},                                       // 51
     };
     for (const auto& c : cases) {
         EXPECT_EQ(stored_log(std::bit_cast<float>(c.input)), c.result) << std::hex << c.input;
@@ -78,8 +80,8 @@ TEST_F(NaturalLog, SoftwareDivisionGivesTheSameResults) {
         float x = static_cast<float>(n) / 7.0f;
         ASSERT_EQ(stored_log(x), by_unit[n]) << n;
         ASSERT_EQ(std::bit_cast<std::uint64_t>(static_cast<double>(natural_log(&x))),
-                  std::bit_cast<std::uint64_t>(static_cast<double>(
-                      (process_state.fdiv_flaw = 0, natural_log(&x)))))
+                  std::bit_cast<std::uint64_t>(
+                      static_cast<double>((process_state.fdiv_flaw = 0, natural_log(&x)))))
             << n;
         process_state.fdiv_flaw = 1;
     }
@@ -101,8 +103,12 @@ TEST_F(NaturalLog, InfinityNaNAndSubnormalInputs) {
 // the floating-point signal routine with its sub-code; a subnormal goes through.
 const float* trap_input = nullptr;
 
-[[noreturn]] void exit_with_subcode(int, int subcode) { std::_Exit(subcode); }
-[[noreturn]] void end_with_code(std::uint32_t code) { quick_exit(static_cast<int>(code)); }
+[[noreturn]] void exit_with_subcode(int, int subcode) {
+    std::_Exit(subcode);
+}
+[[noreturn]] void end_with_code(std::uint32_t code) {
+    quick_exit(static_cast<int>(code));
+}
 
 int log_under_traps(float x) {
     static float input;

@@ -30,8 +30,8 @@ Pipe make_pipe() {
     dup2(in.read_end, 0);
     dup2(out.write_end, 1);
     dup2(err.write_end, 2);
-    for (int fd : {in.read_end, in.write_end, out.read_end, out.write_end, err.read_end,
-                   err.write_end}) {
+    for (int fd :
+         {in.read_end, in.write_end, out.read_end, out.write_end, err.read_end, err.write_end}) {
         close(fd);
     }
     body();

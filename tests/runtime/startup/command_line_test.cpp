@@ -118,7 +118,8 @@ TEST(CommandLine, LeadBytesKeepTheirTrailByte) {
     // A lead byte at the very end is copied alone.
     EXPECT_EQ(parse("p a\x81"), (Arguments{"p", "a\x81"}));
     lead_byte_table[0x81] = 0;
-    EXPECT_EQ(parse("p a\x81\"b c"), (Arguments{"p", "a\x81" "b c"}));
+    EXPECT_EQ(parse("p a\x81\"b c"), (Arguments{"p", "a\x81"
+                                                     "b c"}));
 }
 
 TEST(CommandLine, OneBlockHoldsThePointersThenTheStrings) {

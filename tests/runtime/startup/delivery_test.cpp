@@ -39,7 +39,9 @@ void zero_by_zero() {
 }
 void overflow_on_store() {
     float result;
-    asm volatile("flds %1\n\tfmuls %1\n\tfstps %0\n\tfwait" : "=m"(result) : "m"(HUGE_VALUE)
+    asm volatile("flds %1\n\tfmuls %1\n\tfstps %0\n\tfwait"
+                 : "=m"(result)
+                 : "m"(HUGE_VALUE)
                  : "st");
 }
 void load_denormal() {
@@ -49,21 +51,32 @@ void load_denormal() {
 // A ninth value on the eight registers: a stack fault.
 void overfill_stack() {
     asm volatile("fld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfld1\n\tfwait\n\t"
-                 "fninit" ::: "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
+                 "fninit" ::
+                     : "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)");
 }
 void touch_bad_address() {
     volatile std::uintptr_t address = 8;
     *reinterpret_cast<volatile int*>(address) = 1;
 }
-void illegal_instruction() { asm volatile("ud2"); }
+void illegal_instruction() {
+    asm volatile("ud2");
+}
 
-[[noreturn]] void end_with_code(std::uint32_t code) { quick_exit(static_cast<int>(code)); }
-[[noreturn]] void exit_with_subcode(int, int subcode) { std::_Exit(subcode); }
-[[noreturn]] void exit_with_signal(int signal, int subcode) { std::_Exit(signal * 10 + subcode); }
+[[noreturn]] void end_with_code(std::uint32_t code) {
+    quick_exit(static_cast<int>(code));
+}
+[[noreturn]] void exit_with_subcode(int, int subcode) {
+    std::_Exit(subcode);
+}
+[[noreturn]] void exit_with_signal(int signal, int subcode) {
+    std::_Exit(signal * 10 + subcode);
+}
 
 void (*fault)() = nullptr;
 int routine_calls = 0;
-void count_call(int, int) { ++routine_calls; }
+void count_call(int, int) {
+    ++routine_calls;
+}
 
 // The fault runs under the filter the way the main program does; when execution goes on past it
 // the child ends with 40 after one routine call, 41 after none, 42 after several.

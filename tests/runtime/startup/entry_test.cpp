@@ -20,7 +20,9 @@
 namespace lnc {
 namespace {
 
-void say(const std::string& text) { (void)!write(1, text.data(), text.size()); }
+void say(const std::string& text) {
+    (void)!write(1, text.data(), text.size());
+}
 
 test::ChildResult run_entry(MainRoutine main_routine, char** argv, int argc) {
     return test::run_in_child([=] { process_entry(argc, argv, main_routine); });
@@ -62,8 +64,8 @@ int show_state(int, char**, char**) {
     std::uint32_t word = os::version_word();
     bool version = process_state.version_major == (word & 0xFF) &&
                    process_state.version_minor == ((word >> 8) & 0xFF) &&
-                   process_state.version_combined == process_state.version_major * 256 +
-                                                         process_state.version_minor &&
+                   process_state.version_combined ==
+                       process_state.version_major * 256 + process_state.version_minor &&
                    process_state.version_high == (word >> 16) &&
                    (process_state.version_high & 0x8000) == 0;
     char path[260];

@@ -12,10 +12,18 @@ namespace {
 
 std::string trace;
 
-void routine_a() { trace += 'a'; }
-void routine_b() { trace += 'b'; }
-void routine_c() { trace += 'c'; }
-void flush_mark() { trace += 'F'; }
+void routine_a() {
+    trace += 'a';
+}
+void routine_b() {
+    trace += 'b';
+}
+void routine_c() {
+    trace += 'c';
+}
+void flush_mark() {
+    trace += 'F';
+}
 void exits_with_7() {
     trace += '7';
     exit_process(7);

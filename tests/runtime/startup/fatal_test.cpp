@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 #include "runtime/heap/heap.h"
 #include "runtime/startup/startup.h"
@@ -69,7 +69,9 @@ TEST(FatalExit, EachMessageIsOneWrite) {
     EXPECT_EQ(child.error, FATAL_CASES[0].text + "\r\nruntime error ");
 }
 
-int main_routine_that_returns(int, char**, char**) { return 5; }
+int main_routine_that_returns(int, char**, char**) {
+    return 5;
+}
 
 // Start-up is run with the n-th allocation failing, for n from 1 until start-up needs no more
 // allocations, in a small environment of two strings. Each failure shows the message of its step,

@@ -57,14 +57,17 @@ TEST(DivisionFlaw, ThisMachinesDividerIsSoundAndTheAffinityComesBack) {
 
 long double hardware_divide(long double dividend, long double divisor) {
     long double quotient;
-    asm volatile("fldt %2\n\tfldt %1\n\tfdivp\n\tfstpt %0" // dividend / divisor
+    // In this assembler's spelling the operand-less fdivrp divides st(1) by st(0).
+    asm volatile("fldt %1\n\tfldt %2\n\tfdivrp\n\tfstpt %0"
                  : "=m"(quotient)
-                 : "m"(divisor), "m"(dividend)
+                 : "m"(dividend), "m"(divisor)
                  : "st", "st(1)");
     return quotient;
 }
 
-bool same_bits(long double a, long double b) { return std::memcmp(&a, &b, 10) == 0; }
+bool same_bits(long double a, long double b) {
+    return std::memcmp(&a, &b, 10) == 0;
+}
 
 long double extended(std::uint64_t significand, int exponent, bool negative) {
     long double value = 0.0L;
@@ -88,11 +91,13 @@ TEST_F(ControlWord, SoftwareDivisionMatchesTheDividerBitForBit) {
         set_rounding(mode);
         for (int i = 0; i < 20000; ++i) {
             auto bits = static_cast<std::uint32_t>(random());
-            float t = std::bit_cast<float>((bits & 0x807FFFFFu) | (((bits >> 23) % 120 + 70) << 23));
+            float t =
+                std::bit_cast<float>((bits & 0x807FFFFFu) | (((bits >> 23) % 120 + 70) << 23));
             long double divisor =
-                (i % 2 == 0) ? near_one
-                             : extended(random() | (1ull << 63), 16383 + static_cast<int>(random() % 64) - 32,
-                                        (random() & 1) != 0);
+                (i % 2 == 0)
+                    ? near_one
+                    : extended(random() | (1ull << 63),
+                               16383 + static_cast<int>(random() % 64) - 32, (random() & 1) != 0);
             long double expected = hardware_divide(t, divisor);
             long double actual = software_divide(t, divisor);
             ASSERT_TRUE(same_bits(actual, expected)) << "mode " << mode << " t " << t << " i " << i;
