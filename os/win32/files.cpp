@@ -1,14 +1,20 @@
 // The file, console and heap services over KERNEL32.
-#include <windows.h>
 
 #include "os/files.h"
+// After our own headers: windows.h defines macros with the names and values of some of our
+// constants, which must not rewrite their declarations.
+#include <windows.h>
 
 namespace lnc::os {
 
 namespace {
 
-HANDLE native(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
-Handle ours(HANDLE handle) { return reinterpret_cast<Handle>(handle); }
+HANDLE native(Handle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+Handle ours(HANDLE handle) {
+    return reinterpret_cast<Handle>(handle);
+}
 
 HANDLE private_heap = nullptr;
 
@@ -29,20 +35,24 @@ bool set_std_handle(int which, Handle handle) {
     return SetStdHandle(STD_HANDLE_IDS[which], handle == NO_HANDLE ? nullptr : native(handle)) != 0;
 }
 
-std::uint32_t last_error() { return GetLastError(); }
+std::uint32_t last_error() {
+    return GetLastError();
+}
 
-void set_last_error(std::uint32_t code) { SetLastError(code); }
+void set_last_error(std::uint32_t code) {
+    SetLastError(code);
+}
 
 int file_type(Handle handle) {
     switch (GetFileType(native(handle)) & ~FILE_TYPE_REMOTE) {
     case FILE_TYPE_DISK:
-        return os::FILE_TYPE_DISK;
+        return FILE_TYPE_DISK;
     case FILE_TYPE_CHAR:
-        return os::FILE_TYPE_CHAR;
+        return FILE_TYPE_CHAR;
     case FILE_TYPE_PIPE:
-        return os::FILE_TYPE_PIPE;
+        return FILE_TYPE_PIPE;
     default:
-        return os::FILE_TYPE_UNKNOWN;
+        return FILE_TYPE_UNKNOWN;
     }
 }
 
@@ -73,11 +83,17 @@ std::uint32_t set_file_pointer(Handle handle, std::int32_t offset, int origin) {
     return result;
 }
 
-bool set_end_of_file(Handle handle) { return SetEndOfFile(native(handle)) != 0; }
+bool set_end_of_file(Handle handle) {
+    return SetEndOfFile(native(handle)) != 0;
+}
 
-bool flush_file_buffers(Handle handle) { return FlushFileBuffers(native(handle)) != 0; }
+bool flush_file_buffers(Handle handle) {
+    return FlushFileBuffers(native(handle)) != 0;
+}
 
-bool close_handle(Handle handle) { return CloseHandle(native(handle)) != 0; }
+bool close_handle(Handle handle) {
+    return CloseHandle(native(handle)) != 0;
+}
 
 Handle create_file(const char* name, std::uint32_t access, std::uint32_t share, bool inheritable,
                    std::uint32_t disposition, std::uint32_t attributes) {
@@ -86,9 +102,13 @@ Handle create_file(const char* name, std::uint32_t access, std::uint32_t share, 
     return handle == INVALID_HANDLE_VALUE ? NO_HANDLE : ours(handle);
 }
 
-bool delete_file(const char* name) { return DeleteFileA(name) != 0; }
+bool delete_file(const char* name) {
+    return DeleteFileA(name) != 0;
+}
 
-std::uint32_t file_attributes(const char* name) { return GetFileAttributesA(name); }
+std::uint32_t file_attributes(const char* name) {
+    return GetFileAttributesA(name);
+}
 
 bool file_identity(Handle handle, std::uint64_t* volume, std::uint64_t* index) {
     BY_HANDLE_FILE_INFORMATION info;
@@ -116,13 +136,31 @@ void* heap_realloc(void* block, std::size_t size) {
     return HeapReAlloc(private_heap, 0, block, size);
 }
 
-bool heap_free(void* block) { return private_heap != nullptr && HeapFree(private_heap, 0, block); }
+bool heap_free(void* block) {
+    return private_heap != nullptr && HeapFree(private_heap, 0, block);
+}
 
 std::size_t heap_size(const void* block) {
     if (private_heap == nullptr)
         return 0;
     SIZE_T size = HeapSize(private_heap, 0, block);
     return size == static_cast<SIZE_T>(-1) ? 0 : size;
+}
+
+} // namespace lnc::os
+
+namespace lnc::os {
+
+// The parent's handle block travels in the reserved fields of the start-up information.
+const std::uint8_t* inherited_handle_block(std::uint32_t* size) {
+    STARTUPINFOA info;
+    GetStartupInfoA(&info);
+    if (info.cbReserved2 < sizeof(std::uint32_t) || info.lpReserved2 == nullptr) {
+        *size = 0;
+        return nullptr;
+    }
+    *size = info.cbReserved2;
+    return info.lpReserved2;
 }
 
 } // namespace lnc::os

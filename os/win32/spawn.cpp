@@ -1,9 +1,11 @@
 // Starting and waiting for child processes over KERNEL32, and how program names are found here.
-#include <windows.h>
 
 #include <cstring>
 
 #include "os/spawn.h"
+// After our own headers: windows.h defines macros with the names and values of some of our
+// constants, which must not rewrite their declarations.
+#include <windows.h>
 
 namespace lnc {
 extern const char PATH_LIST_SEPARATOR;
