@@ -174,4 +174,20 @@ inline SmallQuotient divide_small(BigInteger a, const BigInteger& b) {
     return r;
 }
 
+// a / b rounded to the nearest integer (a tie goes up), by binary long division.
+inline BigInteger divide_rounded(BigInteger a, const BigInteger& b) {
+    BigInteger quotient;
+    for (int i = a.bit_length() - b.bit_length() + 1; i >= 0; --i) {
+        BigInteger shifted = b << i;
+        if (compare(shifted, a) <= 0) {
+            a = a - shifted;
+            quotient = quotient + (BigInteger(1) << i);
+        }
+    }
+    if (compare(a << 1, b) >= 0) {
+        quotient = quotient + BigInteger(1);
+    }
+    return quotient;
+}
+
 } // namespace lnc::test

@@ -1,6 +1,7 @@
 // Text-to-real conversion of whole texts: the accepted syntax, the digit and exponent rules,
 // the flags and what single and double items receive.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "io/numconv/numconv.h"
 #include "support/big_integer.h"
+#include "support/real_reference.h"
 
 namespace lnc {
 namespace {
@@ -288,6 +290,87 @@ TEST(DigitRules, ExponentDigitsAreCappedAt5201) {
     EXPECT_EQ(convert(many_digits).flags, CONVERSION_UNDERFLOW);
     EXPECT_EQ(convert("1e00000000000000000000000000001").value, 10.0);
     EXPECT_EQ(convert("1e-0").value, 1.0);
+}
+
+// Texts of up to 15 digits over a range of exponents, drawn by a fixed generator.
+std::string random_text(std::uint64_t& state, int max_digits, int exponent_span, int exponent_low) {
+    auto next = [&state] {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return state >> 33;
+    };
+    int digits = 1 + static_cast<int>(next() % static_cast<std::uint64_t>(max_digits));
+    std::string text;
+    for (int i = 0; i < digits; ++i) {
+        text += static_cast<char>('0' + (i == 0 ? 1 + next() % 9 : next() % 10));
+    }
+    int point = static_cast<int>(next() % static_cast<std::uint64_t>(digits + 1));
+    text.insert(static_cast<std::size_t>(point), ".");
+    int exponent =
+        static_cast<int>(next() % static_cast<std::uint64_t>(exponent_span)) + exponent_low;
+    return text + "e" + std::to_string(exponent);
+}
+
+TEST(Reference, ShortTextsMatchTheModelAndMostlyCorrectRounding) {
+    std::uint64_t state = 12345;
+    int differ_from_strtod = 0;
+    int differ_from_exact_rule = 0;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text = random_text(state, 15, 600, -310);
+        SCOPED_TRACE(text);
+        RealConversion c = convert(text);
+        ASSERT_EQ(c.flags & (NOT_ALL_USED | CONVERSION_OVERFLOW), 0u);
+        std::uint64_t engine = bits_of(c.value);
+        ASSERT_EQ(engine, test::model_double_of_text(text.c_str()));
+        differ_from_exact_rule += engine != test::rule_double_of_text(text.c_str()) ? 1 : 0;
+        differ_from_strtod += engine != bits_of(std::strtod(text.c_str(), nullptr)) ? 1 : 0;
+    }
+    // The 80-bit working arithmetic rarely decides, and correct rounding rarely differs.
+    EXPECT_LT(differ_from_exact_rule, 5);
+    EXPECT_LT(differ_from_strtod, 10);
+}
+
+TEST(Reference, LongTextsMatchTheModel) {
+    std::uint64_t state = 987;
+    for (int i = 0; i < 1500; ++i) {
+        std::string text = random_text(state, 40, 700, -360);
+        SCOPED_TRACE(text);
+        ASSERT_EQ(bits_of(convert(text).value), test::model_double_of_text(text.c_str()));
+    }
+}
+
+TEST(Reference, SinglesMatchTheModel) {
+    std::uint64_t state = 4242;
+    for (int i = 0; i < 2000; ++i) {
+        std::string text = random_text(state, 12, 100, -55);
+        SCOPED_TRACE(text);
+        RealItemResult engine = read_item(text, SINGLE);
+        test::ModelSingle model =
+            test::model_single_of_double(test::model_double_of_text(text.c_str()));
+        ASSERT_EQ(engine.message_index, model.message_index);
+        ASSERT_EQ(engine.bits, model.bits);
+    }
+}
+
+TEST(Reference, NearHalvesTheWorkingArithmeticDecides) {
+    // 2^54 - 14.5 lies a quarter above a half: the rule on the exact value cuts it, but the
+    // rounded-up 10^-1 lifts the working value just above and it goes up.
+    const char* text = "18014398509481969.5";
+    EXPECT_EQ(test::rule_double_of_text(text), bits_of(18014398509481968.0));
+    EXPECT_EQ(convert(text).value, 18014398509481970.0);
+    int decided_by_working_arithmetic = 0;
+    int differ_from_strtod = 0;
+    for (std::uint64_t n = (1ULL << 54) - 64; n < (1ULL << 54) + 64; ++n) {
+        for (const char* tail : {"", ".5", ".25", ".75", ".125"}) {
+            std::string t = std::to_string(n) + tail;
+            SCOPED_TRACE(t);
+            std::uint64_t engine = bits_of(convert(t).value);
+            ASSERT_EQ(engine, test::model_double_of_text(t.c_str()));
+            decided_by_working_arithmetic += engine != test::rule_double_of_text(t.c_str()) ? 1 : 0;
+            differ_from_strtod += engine != bits_of(std::strtod(t.c_str(), nullptr)) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(decided_by_working_arithmetic, 10);
+    EXPECT_GT(differ_from_strtod, 20);
 }
 
 } // namespace
