@@ -2,6 +2,7 @@
 // rounded half up from the 18th. A 64 x 128-bit product with a table of truncated powers of ten
 // gives the digits; the rare value whose 18th digit lies within the product's error of a
 // rounding boundary is settled by an exact big-integer comparison.
+#include "io/numconv/decimal_digits_internal.h"
 #include "io/numconv/numconv.h"
 #include "io/numconv/wide_integer.h"
 
@@ -179,16 +180,6 @@ Rounded round_to_17(std::uint64_t integer, int k) {
     return r;
 }
 
-// Exactly: mantissa * 2^exponent * 10^k >= bound?
-bool reaches(std::uint64_t mantissa, int exponent, int k, std::uint64_t bound) {
-    wide::WideInteger left = wide::from_u64(mantissa);
-    wide::WideInteger right = wide::from_u64(bound);
-    wide::multiply_power_of_five(k >= 0 ? left : right, k >= 0 ? k : -k);
-    const int twos = exponent + k;
-    wide::shift_left(twos >= 0 ? left : right, twos >= 0 ? twos : -twos);
-    return wide::compare(left, right) >= 0;
-}
-
 Rounded significant_digits(std::uint64_t mantissa, int exponent) {
     // Normalise so that the top bit is set; value = mantissa * 2^exponent.
     const int shift = std::countl_zero(mantissa);
@@ -206,7 +197,7 @@ Rounded significant_digits(std::uint64_t mantissa, int exponent) {
         // The exact integer part may be one more; that matters only at a rounding boundary.
         const Rounded up = round_to_17(x.integer + 1, k);
         if ((up.digits != r.digits || up.point != r.point) &&
-            reaches(mantissa, exponent, k, x.integer + 1)) {
+            scaled_value_reaches(mantissa, exponent, k, x.integer + 1)) {
             r = up;
         }
     }
@@ -256,6 +247,15 @@ void set_special(DigitString& ds, std::uint64_t fraction) {
 }
 
 } // namespace
+
+bool scaled_value_reaches(std::uint64_t mantissa, int exponent, int k, std::uint64_t bound) {
+    wide::WideInteger left = wide::from_u64(mantissa);
+    wide::WideInteger right = wide::from_u64(bound);
+    wide::multiply_power_of_five(k >= 0 ? left : right, k >= 0 ? k : -k);
+    const int twos = exponent + k;
+    wide::shift_left(twos >= 0 ? left : right, twos >= 0 ? twos : -twos);
+    return wide::compare(left, right) >= 0;
+}
 
 DigitString decimal_digits(std::uint64_t double_bits) {
     DigitString ds{};
