@@ -59,7 +59,7 @@ void free_unit_block(UnitBlock* block) {
         current_unit_entry = 0;
     }
     release(block->name);
-    if (block->organisation != 0)
+    if (block != unit_table[ENTRY_INTERNAL].block)
         release(block->buffer);
     release(block);
 }
