@@ -18,13 +18,26 @@ namespace {
 
 Handle std_handles[3] = {0, 1, 2};
 
+void absorb_broken_pipe(int) {}
+
 // A write to a pipe whose reader has gone must come back as a broken-pipe error, never end the
-// process, so the signal that would announce it is ignored from the first use of this layer.
+// process, so from the first use of this layer the signal announcing it is caught and dropped.
+// A handler, unlike an ignored signal, falls back to the default in the programs this process
+// starts, so that they meet a broken pipe as they expect to. A disposition someone else chose
+// is left alone.
 void prepare_process() {
     static bool prepared = false;
-    if (!prepared) {
-        prepared = true;
-        std::signal(SIGPIPE, SIG_IGN);
+    if (prepared) {
+        return;
+    }
+    prepared = true;
+    struct sigaction current = {};
+    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+        struct sigaction absorb = {};
+        absorb.sa_handler = absorb_broken_pipe;
+        sigemptyset(&absorb.sa_mask);
+        absorb.sa_flags = SA_RESTART;
+        ::sigaction(SIGPIPE, &absorb, nullptr);
     }
 }
 

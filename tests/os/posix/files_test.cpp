@@ -8,13 +8,17 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "os/posix/posix_errors.h"
+
+extern char** environ;
 
 namespace lnc::os {
 namespace {
@@ -219,6 +223,24 @@ TEST_F(PosixFiles, TheFirstUseOfTheLayerKeepsABrokenPipeFromEndingTheProcess) {
         std::exit(::raise(SIGPIPE) == 0 ? 0 : 1); // ignored: the process goes on
     };
     EXPECT_EXIT(through_std(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(PosixFiles, ProgramsStartedLaterStillDieOfABrokenPipe) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto body = [] {
+        std::signal(SIGPIPE, SIG_DFL);
+        get_std_handle(0);
+        const char* arguments[] = {"/bin/sh", "-c", "kill -PIPE $$", nullptr};
+        pid_t child = 0;
+        if (::posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char**>(arguments),
+                          environ) != 0) {
+            std::exit(2);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        std::exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE ? 0 : 1);
+    };
+    EXPECT_EXIT(body(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PosixFiles, FailedTransfersSayWhy) {
