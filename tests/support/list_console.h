@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -24,6 +25,7 @@ class ListConsole {
   public:
     explicit ListConsole(std::string_view input = {}, Console kind = Console::Pipes)
         : session_(EngineOptions{kind, std::string(input)}) {}
+    explicit ListConsole(const EngineOptions& options) : session_(options) {}
 
     // Runs the exit's unit shutdown (the CR LF owed to an open console line).
     void close() { close_all_units(); }
@@ -33,6 +35,49 @@ class ListConsole {
 
   private:
     EngineSession session_;
+};
+
+// Builds a StatementList by hand, for the shapes the begin calls never produce (internal files,
+// arrays).
+class ListBuilder {
+  public:
+    explicit ListBuilder(std::uint8_t header) { bytes_.push_back(header); }
+    ListBuilder& byte(std::uint8_t b) {
+        bytes_.push_back(b);
+        return *this;
+    }
+    ListBuilder& word(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+        }
+        return *this;
+    }
+    // A character variable: its address, the 32-bit length and, for an array, a 32-bit count.
+    ListBuilder& character(void* data, int length, int count = 0) {
+        constexpr std::uint8_t OPERAND32 = 3 << 1;
+        byte(TYPE_CHARACTER << 2).word(address_operand(data));
+        byte(static_cast<std::uint8_t>((OPERAND32 << 4) | (count > 0 ? OPERAND32 : 0)));
+        word(static_cast<std::uint32_t>(length));
+        return count > 0 ? word(static_cast<std::uint32_t>(count)) : *this;
+    }
+    // A variable of another type, by address, with a 32-bit element count when count > 0.
+    ListBuilder& variable(int type, void* data, int count = 0) {
+        constexpr std::uint8_t OPERAND32 = 3 << 1;
+        byte(static_cast<std::uint8_t>((type << 2) | (count > 0 ? 0x80 : 0)));
+        word(address_operand(data));
+        return count > 0 ? byte(OPERAND32).word(static_cast<std::uint32_t>(count)) : *this;
+    }
+    // A 4-byte value in the list itself.
+    ListBuilder& value(int type, std::uint32_t v) {
+        return byte(static_cast<std::uint8_t>((type << 2) | 0x40)).word(v);
+    }
+    const std::uint8_t* end() {
+        bytes_.push_back(LIST_END);
+        return bytes_.data();
+    }
+
+  private:
+    std::vector<std::uint8_t> bytes_;
 };
 
 // Statement flags of begin_read: the statement handles end of file and errors itself.

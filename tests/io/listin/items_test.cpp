@@ -188,30 +188,17 @@ TEST(ListInputItems, DoublePrecision) {
 }
 
 // A READ of one array item, described by a list built here: header, extension for unit '*',
-// the item with its array byte (a 32-bit element count follows), and the end.
+// the item with its element count, and the end.
 int read_array(int type, void* data, int count, int element_length = 0) {
     EXPECT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, READ_BRANCHES), 0);
-    std::vector<std::uint8_t> list = {HDR_EXTENSION | HDR_ERROR_BRANCH | HDR_END_BRANCH,
-                                      EXT_DEFAULT_UNIT};
-    auto put32 = [&](std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            list.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-        }
-    };
-    constexpr std::uint8_t COUNT_OPERAND = 3 << 1; // a 32-bit operand from the list
+    test::ListBuilder list(HDR_EXTENSION | HDR_ERROR_BRANCH | HDR_END_BRANCH);
+    list.byte(EXT_DEFAULT_UNIT);
     if (type == TYPE_CHARACTER) {
-        list.push_back(static_cast<std::uint8_t>(type << 2));
-        put32(address_operand(data));
-        list.push_back(static_cast<std::uint8_t>((COUNT_OPERAND << 4) | COUNT_OPERAND));
-        put32(static_cast<std::uint32_t>(element_length));
+        list.character(data, element_length, count);
     } else {
-        list.push_back(static_cast<std::uint8_t>((type << 2) | 0x80));
-        put32(address_operand(data));
-        list.push_back(COUNT_OPERAND);
+        list.variable(type, data, count);
     }
-    put32(static_cast<std::uint32_t>(count));
-    list.push_back(LIST_END);
-    return execute_read(list.data());
+    return execute_read(list.end());
 }
 
 TEST(ListInputItems, ArraysTakeOneValuePerElement) {
