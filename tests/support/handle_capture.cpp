@@ -31,9 +31,15 @@ class OutputDrain {
         thread_.join();
         ::close(fd_);
     }
+    // With settle_ms, waits until nothing more has arrived for that long: a terminal hands
+    // its output on to the reading side a moment after the write.
     std::string collected(int settle_ms) {
         if (settle_ms > 0) {
-            ::usleep(static_cast<useconds_t>(settle_ms) * 1000);
+            pollfd watch = {fd_, POLLIN, 0};
+            while (::poll(&watch, 1, settle_ms) > 0 && !(watch.revents & (POLLHUP | POLLERR))) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                drain();
+            }
         }
         std::lock_guard<std::mutex> lock(mutex_);
         drain();
@@ -238,7 +244,7 @@ void HandleCapture::close_input() {
 
 namespace {
 
-constexpr int TERMINAL_SETTLE_MS = 30;
+constexpr int TERMINAL_SETTLE_MS = 50;
 
 int open_slave(const char* name) {
     int fd = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
