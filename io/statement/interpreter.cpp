@@ -345,7 +345,6 @@ void prepare_output_block() {
 int execute_write(const std::uint8_t* list, void* compiled_format) {
     engine.cursor = list;
     engine.argument = nullptr;
-    engine.compiled_format = compiled_format;
     try {
         error_state.statement_kind = KIND_WRITE;
         setup_statement();

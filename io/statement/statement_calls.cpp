@@ -89,9 +89,10 @@ bool unit_in_range(int unit) {
     return unit >= -32767 && unit <= 32767;
 }
 
-// Items of a refused statement are dropped; so are items that the list has no room for.
+// Items of a refused statement are dropped; so are those of a statement that has already met a
+// failure (it will not run) and those that the list has no room for.
 bool may_append_output() {
-    return !engine.refused && ensure_list_room();
+    return !engine.refused && engine.deferred_error == 0 && ensure_list_room();
 }
 
 int append_value_item(int type, std::uint64_t value, int bytes) {

@@ -289,5 +289,40 @@ TEST_F(StatementRunTest, DelimitedCharacterItems) {
     EXPECT_EQ(output(), "'it''s' 'ab'\r\n\"say \"\"x\"\"\"");
 }
 
+TEST_F(StatementRunTest, CopyThatCannotBeMadeFailsTheStatementWhenItRuns) {
+    begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 1);
+    write_item_character("kept", 4);
+    fail_allocation_after(1);
+    EXPECT_EQ(write_item_character("lost", 4), 0);
+    EXPECT_EQ(engine.length, 12); // the item was not appended
+    EXPECT_EQ(end_write(), 6700);
+    EXPECT_EQ(output(), "");
+    EXPECT_EQ(error(), "");
+    EXPECT_EQ(engine.copies_head, nullptr);
+    EXPECT_EQ(engine.depth, 0);
+    // Without a branch the failure is reported when the statement runs.
+    begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
+    fail_allocation_after(1);
+    write_item_character("lost", 4);
+    EXPECT_EQ(exit_code_of([] { end_write(); }), 1);
+    EXPECT_EQ(error(), "\r\nrun-time error F6700\r\n- out of memory\r\n");
+}
+
+TEST_F(StatementRunTest, ListThatCannotGrowKeepsWhatItHolds) {
+    begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 1);
+    while (engine.capacity - engine.length >= LIST_GROW_MARGIN)
+        write_item_integer4(1);
+    int length = engine.length;
+    fail_allocation_after(1);
+    // Items that still fit the block are kept; the rest are dropped, nothing is overrun.
+    for (int i = 0; i < 400; ++i)
+        write_item_integer4(2);
+    EXPECT_EQ(engine.capacity, 20000);
+    EXPECT_LE(engine.length, 20000 - 1);
+    EXPECT_GT(engine.length, length);
+    EXPECT_EQ(end_write(), 6700);
+    EXPECT_EQ(output(), "");
+}
+
 } // namespace
 } // namespace lnc
