@@ -98,6 +98,19 @@ TEST(ExceptionDelivery, X87DivisionByZeroReachesTheRoutineWithSubCode0x83) {
     EXPECT_EQ(run_fault(divide_by_zero, MASK_ZERODIVIDE, exit_with_subcode).exit_code, 0x83);
 }
 
+// While the routine runs, the fault's description is at hand: its code and the unit's status word
+// with the zero-divide flag and the summary bit.
+[[noreturn]] void exit_with_fault_description(int, int) {
+    const void* pointers = signal_state.exception_pointers;
+    bool code = os::exception_code_of(pointers) == EXCEPTION_FLT_DIVIDE_BY_ZERO;
+    bool status = (os::fpu_status_of(pointers) & 0x0084) == 0x0084;
+    std::_Exit((code ? 1 : 0) + (status ? 2 : 0));
+}
+
+TEST(ExceptionDelivery, TheRoutineSeesTheFaultsDescription) {
+    EXPECT_EQ(run_fault(divide_by_zero, MASK_ZERODIVIDE, exit_with_fault_description).exit_code, 3);
+}
+
 TEST(ExceptionDelivery, EachX87ExceptionHasItsSubCode) {
     EXPECT_EQ(run_fault(zero_by_zero, MASK_INVALID, exit_with_subcode).exit_code, 0x81);
     EXPECT_EQ(run_fault(overflow_on_store, MASK_OVERFLOW, exit_with_subcode).exit_code, 0x84);
