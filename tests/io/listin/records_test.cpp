@@ -1,0 +1,156 @@
+// Records of list-directed input beyond the console's single line: a formatted file read record
+// by record, internal files of one and more records, and the console line state between WRITE
+// and READ statements.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "io/listin/listin.h"
+#include "support/list_console.h"
+
+namespace lnc {
+namespace {
+
+using test::Console;
+using test::EngineOptions;
+using test::ListBuilder;
+using test::ListConsole;
+using test::READ_BRANCHES;
+
+std::string file_holding(const char* name, const std::string& contents) {
+    std::string path = std::string(::testing::TempDir()) + "lncalc_listin_" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    return path;
+}
+
+int read_unit7(std::int32_t* value) {
+    EXPECT_EQ(begin_read(7, nullptr, 0, nullptr, 0, nullptr, READ_BRANCHES), 0);
+    read_item_integer4(value);
+    return end_read();
+}
+
+TEST(ListInputRecords, FileRecordsArePassedUpToTheirLineEnd) {
+    std::string path = file_holding("file.txt", "1 2\r\n\r\n  \r\n3,\r\n4");
+    {
+        ListConsole console(EngineOptions{.arguments = {path}});
+        std::int32_t a = 0, b = 0, c = 0, d = 0;
+        EXPECT_EQ(read_unit7(&a), 0);
+        EXPECT_EQ(read_unit7(&b), 0); // blank lines before it are passed over
+        EXPECT_EQ(read_unit7(&c), 0); // a last line without its line end
+        EXPECT_EQ(read_unit7(&d), -1);
+        EXPECT_EQ(a, 1);
+        EXPECT_EQ(b, 3);
+        EXPECT_EQ(c, 4);
+        EXPECT_EQ(d, 0);
+    }
+    std::remove(path.c_str());
+}
+
+TEST(ListInputRecords, LongLineFromAFileSpansBufferRefills) {
+    // A value far into a line longer than the record buffer, then the next line.
+    std::string path = file_holding("long.txt", std::string(1500, ' ') + "8 9\r\n10\r\n");
+    {
+        ListConsole console(EngineOptions{.arguments = {path}});
+        std::int32_t a = 0, b = 0;
+        EXPECT_EQ(read_unit7(&a), 0);
+        EXPECT_EQ(read_unit7(&b), 0);
+        EXPECT_EQ(a, 8);
+        EXPECT_EQ(b, 10);
+    }
+    std::remove(path.c_str());
+}
+
+TEST(ListInputRecords, InternalFiles) {
+    ListConsole console;
+    const std::uint8_t HEADER = HDR_INTERNAL | HDR_ERROR_BRANCH | HDR_END_BRANCH;
+    {
+        char text[] = "   7";
+        std::int32_t i = 0;
+        ListBuilder list(HEADER);
+        list.character(text, 4).variable(TYPE_INTEGER4, &i);
+        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(i, 7); // the value touching the end of the variable
+    }
+    {
+        // The end of a record separates values; the next record is read on.
+        char text[] = "1    2    ";
+        std::int32_t i[2] = {0, 0};
+        ListBuilder list(HEADER);
+        list.character(text, 5, 2).variable(TYPE_INTEGER4, &i[0]).variable(TYPE_INTEGER4, &i[1]);
+        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(i[0], 1);
+        EXPECT_EQ(i[1], 2);
+    }
+    {
+        // Constants closed by the variable's last character are converted whole.
+        char text[] = "(1,2)";
+        float z[2] = {0, 0};
+        ListBuilder list(HEADER);
+        list.character(text, 5).variable(TYPE_COMPLEX8, z);
+        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(z[0], 1.0f);
+        EXPECT_EQ(z[1], 2.0f);
+    }
+    {
+        char text[] = "'ab'";
+        char item[3] = {'#', '#', '#'};
+        ListBuilder list(HEADER);
+        list.character(text, 4).character(item, 3);
+        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(std::string(item, 3), "ab ");
+    }
+    {
+        // Items after the end of the variable are cleared.
+        char text[] = "5  ";
+        std::int32_t i[2] = {0, -1};
+        ListBuilder list(HEADER);
+        list.character(text, 3).variable(TYPE_INTEGER4, &i[0]).variable(TYPE_INTEGER4, &i[1]);
+        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(i[0], 5);
+        EXPECT_EQ(i[1], 0);
+    }
+}
+
+void write_text(const char* s) {
+    ASSERT_EQ(begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0), 0);
+    write_item_character(s, static_cast<int>(std::strlen(s)));
+    ASSERT_EQ(end_write(), 0);
+}
+
+TEST(ListInputRecords, ConsoleLineStateAroundARead) {
+    {
+        // On a terminal the prompt's line is ended before the READ waits, and the line typed
+        // ends the line on the screen: the next record follows without a line end.
+        ListConsole console({}, Console::Terminal);
+        console.type("2\n");
+        write_text("Value?");
+        float x = 0;
+        ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, 0), 0);
+        read_item_real4(&x);
+        ASSERT_EQ(end_read(), 0);
+        write_text("after");
+        console.close();
+        EXPECT_EQ(x, 2.0f);
+        EXPECT_EQ(console.output(), "Value?\r\nafter\r\n");
+    }
+    {
+        // With redirected handles the output keeps a block of its own: the READ writes nothing.
+        ListConsole console("2\r\n");
+        write_text("Value?");
+        float x = 0;
+        ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, 0), 0);
+        read_item_real4(&x);
+        ASSERT_EQ(end_read(), 0);
+        write_text("after");
+        console.close();
+        EXPECT_EQ(x, 2.0f);
+        EXPECT_EQ(console.output(), "Value?\r\nafter\r\n");
+    }
+}
+
+} // namespace
+} // namespace lnc
