@@ -1,0 +1,18 @@
+# Fails unless the program imports nothing beyond the system's own DLLs.
+# Usage: cmake -DOBJDUMP=... -DPROGRAM=... -P check_imports.cmake
+execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM} OUTPUT_VARIABLE dump RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${PROGRAM}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "no imports found in ${PROGRAM}")
+endif()
+foreach(line ${imports})
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOUPPER "${dll}" dll)
+  if(NOT dll MATCHES "^(KERNEL32|MSVCRT)\\.DLL$")
+    message(FATAL_ERROR "${PROGRAM} imports ${dll}")
+  endif()
+  message(STATUS "imports ${dll}")
+endforeach()
