@@ -226,16 +226,10 @@ constexpr ScanRoutine ScanRoutines[SCAN_DONE] = {
 
 constexpr ExtendedReal INFINITE_EXTENDED = {0, 0x8000000000000000ULL, 0x7FFF};
 
-// Turns the stored digits and the exponent parts of a finished scan into the unsigned value.
-ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
-    ParsedReal result{{0, 0, 0}, s.end, 0};
-    if (!s.digits_seen) {
-        result.scan_flags = SCAN_NO_DIGITS;
-        return result;
-    }
+// Leaves at most 24 digits without trailing zeros: the 24th is rounded by its own value, and a
+// 24th digit of ten is absorbed as a carry when the digits are combined.
+void trim_digits(Scan& s) {
     if (s.stored == MAX_STORED_DIGITS) {
-        // Only 24 digits take part; the 24th is rounded by its own value, and a 24th digit of
-        // ten is absorbed as a carry when the digits are combined.
         --s.stored;
         ++s.adjustment;
         if (s.digits[s.stored - 1] >= 5) {
@@ -246,6 +240,16 @@ ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
         --s.stored;
         ++s.adjustment;
     }
+}
+
+// Turns the stored digits and the exponent parts of a finished scan into the unsigned value.
+ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
+    ParsedReal result{{0, 0, 0}, s.end, 0};
+    if (!s.digits_seen) {
+        result.scan_flags = SCAN_NO_DIGITS;
+        return result;
+    }
+    trim_digits(s);
     if (s.stored == 0) {
         return result; // all digits zeros: zero, whatever the exponent
     }

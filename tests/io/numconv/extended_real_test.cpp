@@ -322,6 +322,7 @@ TEST(ExtendedToDouble, RangeLimitsAndDenormals) {
         {0x8000000000000000, 0, -1022, 0x0010000000000000, 0},
         {0xFFFFFFFFFFFFFFFF, 0xFFFF, -1023, 0x0010000000000000, 0}, // rounds up to normal
         {0xFFFFFFFFFFFFF800, 0, -1023, 0x000FFFFFFFFFFFFF, 2},      // cut at the denormal half
+        {0xFFFFFFFFFFFFFFFF, 0xFFFF, -1024, 0x0008000000000000, 2}, // nearly 2^-1023, not twice it
         {0x8000000000000000, 0, -1023, 0x0008000000000000, 2},
         {0x8000000000000000, 0, -1074, 0x0000000000000001, 2},
         {0x8000000000000000, 0, -1075, 0, 2},                  // half the smallest: cut
