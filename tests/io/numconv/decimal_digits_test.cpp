@@ -3,6 +3,7 @@
 #include "io/numconv/decimal_digits_internal.h"
 #include "io/numconv/numconv.h"
 #include "support/decimal_reference.h"
+#include "support/instrumented.h"
 
 #include <bit>
 #include <cmath>
@@ -117,7 +118,7 @@ TEST(DecimalDigitsAgainstReference, AroundPowersOfTen) {
 
 TEST(DecimalDigitsAgainstReference, RandomPatterns) {
     std::mt19937_64 random(20240611);
-    for (int i = 0; i < 200000; ++i) {
+    for (int i = 0; i < test::scaled_samples(120000); ++i) {
         const std::uint64_t bits = random();
         if (((bits >> 52) & 0x7FF) == 0x7FF || (bits << 1) == 0) {
             continue;
@@ -130,7 +131,7 @@ TEST(DecimalDigitsAgainstReference, RandomPatterns) {
 // at the 18th digit.
 TEST(DecimalDigitsAgainstReference, ShortMantissas) {
     std::mt19937_64 random(7);
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < test::scaled_samples(60000); ++i) {
         const std::uint64_t mantissa_bits = random() % 30;
         const std::uint64_t fraction = (random() & ((std::uint64_t{1} << mantissa_bits) - 1))
                                        << (52 - mantissa_bits);

@@ -4,6 +4,7 @@
 #include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
 #include "support/decimal_reference.h"
+#include "support/instrumented.h"
 
 #include <bit>
 #include <cstdlib>
@@ -14,11 +15,7 @@
 namespace lnc {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int RANDOM_PATTERNS = 200000; // the instrumented build is many times slower
-#else
-constexpr int RANDOM_PATTERNS = 3000000;
-#endif
+constexpr int RANDOM_PATTERNS = test::scaled_samples(2000000);
 
 // Compares and keeps the first differences for the report.
 struct Comparison {

@@ -84,8 +84,8 @@ TEST(ListSingle, ResultLineValues) {
     }
 }
 
-// Exact halves at the 8th digit round up, not to even; a value just below half rounds down
-// even when its 17-digit form would not show it.
+// Exact halves at the 8th digit round up, not to even; values a hair below or above a half go
+// their own way.
 TEST(ListSingle, HalfwayAtTheEighthDigit) {
     const SingleCase cases[] = {
         {0x4640e480, "12345.130000"}, // 12345.125 exactly
@@ -94,6 +94,9 @@ TEST(ListSingle, HalfwayAtTheEighthDigit) {
         {0x4b3c6141, "1.234567E+07"}, // 12345665 exactly
         {0x43800001, "256.000000"},   // 256.000030517578125
         {0x4b3c6142, "1.234567E+07"}, // 12345666: the 8th digit 6 rounds the 7th up
+        // The single values closest to a half at the 8th digit without being one:
+        {0x7f12a415, "1.949192E+38"}, // 1.9491924|99999991...E+38, just below
+        {0x7d7b904f, "2.089910E+37"}, // 2.0899095|00000009...E+37, just above
     };
     for (const SingleCase& c : cases) {
         EXPECT_EQ(edit_single(LIST_SINGLE, c.bits), c.text) << std::hex << c.bits;
