@@ -13,6 +13,9 @@ inline constexpr int EDIT_D = 9;
 inline constexpr int EDIT_E = 10;
 inline constexpr int EDIT_F = 11;
 inline constexpr int EDIT_G = 12;
+// Kind 15 by the third options byte: 2 engineering (exponent a multiple of 3, one to three
+// digits before the point), 7 the same with the letter D, 6 scientific with D, anything else
+// scientific (one nonzero digit before the point). Unknown kinds edit as E.
 inline constexpr int EDIT_EN_ES = 15;
 
 inline constexpr int FORMAT_TOO_LONG = 520;
@@ -44,9 +47,11 @@ struct IntegerDescriptor {
 };
 
 // Converts the current item's value (the part at its data address) to text; returns the
-// length, FORMAT_TOO_LONG or EXPONENT_TOO_WIDE.
+// length, FORMAT_TOO_LONG (a text of 520 bytes or more: nothing is written) or
+// EXPONENT_TOO_WIDE; 0 for an item that is not real.
 int format_real(const RealEditDescriptor& descriptor, char* out);
-// The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits.
+// The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits
+// (widened through the x87), any other type a double pattern.
 int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits,
                       char* out);
 int format_integer(std::int32_t value, IntegerDescriptor descriptor, char* out);

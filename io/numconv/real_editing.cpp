@@ -46,7 +46,7 @@ int engineering_lead(const DigitString& ds) {
     return is_zero(ds) ? 1 : 1 + positive_mod3(ds.point - 1);
 }
 
-// Steps 3 and 4: the form, and the digits before the point and in total.
+// The form, and the digits before the point and in total.
 Layout choose_layout(int kind, int refinement, int width, int d, int k, DigitString& ds) {
     Layout lay{Form::Exponent, 0, 0, d, k, false};
     if (kind == EDIT_F) {
@@ -80,7 +80,7 @@ Layout choose_layout(int kind, int refinement, int width, int d, int k, DigitStr
     return lay;
 }
 
-// Step 5: drop what cannot show, otherwise round to the digits shown.
+// Drops what cannot show, otherwise rounds to the digits shown.
 void round_for_layout(Layout& lay, int max_digits, DigitString& ds) {
     if (lay.lead < -lay.d) {
         lay.lead = -lay.d;
@@ -132,7 +132,7 @@ int decimal_length(int value) {
     return n;
 }
 
-// The length of the text step 7 and 8 would write, so that nothing is written past the buffer.
+// The length of the text the writers below would produce, checked before anything is written.
 int text_length(const Layout& lay, const DigitString& ds, bool plus, const Exponent& x, int e) {
     int n = (ds.sign == '-' || plus) ? 1 : 0;
     n += lay.lead == 0 && lay.total == 0 ? 1 : 0;
@@ -157,7 +157,7 @@ char* write_digits(char* p, const DigitString& ds, int& index, int count) {
     return p;
 }
 
-// Step 7: sign, integer digits, point, leading zeros and the remaining digits.
+// Sign, integer digits, point, leading zeros and the remaining digits.
 char* write_mantissa(char* p, const Layout& lay, const DigitString& ds, bool plus) {
     if (ds.sign == '-') {
         *p++ = '-';
@@ -180,7 +180,7 @@ char* write_mantissa(char* p, const Layout& lay, const DigitString& ds, bool plu
     return write_digits(p, ds, index, total);
 }
 
-// Step 2: an infinity or NaN fills its field with its text and dots, without a sign.
+// An infinity or NaN fills its field with its text and dots, without a sign.
 int write_invalid(const DigitString& ds, int n, char* out) {
     if (n >= FORMAT_TOO_LONG) {
         return FORMAT_TOO_LONG;

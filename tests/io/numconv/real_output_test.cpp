@@ -41,8 +41,8 @@ struct SingleCase {
     const char* text;
 };
 
-// The documented list-directed single-precision texts, value by value.
-TEST(ListSingle, DocumentedValues) {
+// List-directed single-precision texts across the fixed and exponent forms, value by value.
+TEST(ListSingle, FixedAndExponentForms) {
     const SingleCase cases[] = {
         {0x40000000, "2.000000"},        // 2
         {0x4182a16b, "16.328820"},       // 16.3288174
