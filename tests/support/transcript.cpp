@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -63,9 +64,30 @@ std::vector<std::string> environment_for(const TranscriptRun& run) {
     return result;
 }
 
+// A program of the native build run from the Windows build instead: the same path below the
+// Windows build folder with ".exe", started through wine, whose own messages stay off.
+bool windows_counterpart(const std::string& program, std::string* windows_program) {
+    const char* windows_build = std::getenv("LNCALC_WINDOWS_BUILD");
+    const std::string native_build = LNCALC_BUILD_DIR "/";
+    if (windows_build == nullptr || *windows_build == '\0' ||
+        program.compare(0, native_build.size(), native_build) != 0) {
+        return false;
+    }
+    *windows_program = std::string(windows_build) + "/" + program.substr(native_build.size()) + ".exe";
+    return true;
+}
+
 void fill_plan(ChildPlan* plan, const std::string& program, const TranscriptRun& run) {
     std::vector<std::string> environment = environment_for(run);
-    plan->strings.push_back(program);
+    std::string windows_program;
+    if (windows_counterpart(program, &windows_program)) {
+        const char* wine = std::getenv("LNCALC_WINE");
+        plan->strings.push_back(wine != nullptr ? wine : "/usr/bin/wine");
+        plan->strings.push_back(windows_program);
+        environment.push_back("WINEDEBUG=-all");
+    } else {
+        plan->strings.push_back(program);
+    }
     plan->strings.insert(plan->strings.end(), run.arguments.begin(), run.arguments.end());
     std::size_t argument_count = plan->strings.size();
     plan->strings.insert(plan->strings.end(), environment.begin(), environment.end());
@@ -327,6 +349,11 @@ void close_child_ends(const ChildPlan& plan) {
 }
 
 } // namespace
+
+bool windows_build() {
+    std::string ignored;
+    return windows_counterpart(LNCALC_BUILD_DIR "/lncalc", &ignored);
+}
 
 TranscriptResult run_transcript(const std::string& program, const TranscriptRun& run) {
     // A child that stops reading must not end this process through the write feeding it.

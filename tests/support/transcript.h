@@ -61,6 +61,10 @@ struct TranscriptResult {
     std::string failure; // why the program could not be started; empty when it ran
 };
 
+// With LNCALC_WINDOWS_BUILD naming the Windows build folder, a program of this build is run
+// from there instead (its ".exe", through wine, or LNCALC_WINE): the same transcripts then
+// check the Windows program. windows_build() tells a test which one it is checking.
 TranscriptResult run_transcript(const std::string& program, const TranscriptRun& run);
+bool windows_build();
 
 } // namespace lnc::test
