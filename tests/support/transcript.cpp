@@ -73,7 +73,8 @@ bool windows_counterpart(const std::string& program, std::string* windows_progra
         program.compare(0, native_build.size(), native_build) != 0) {
         return false;
     }
-    *windows_program = std::string(windows_build) + "/" + program.substr(native_build.size()) + ".exe";
+    *windows_program =
+        std::string(windows_build) + "/" + program.substr(native_build.size()) + ".exe";
     return true;
 }
 

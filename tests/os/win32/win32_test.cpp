@@ -240,6 +240,20 @@ TEST_F(Win32Process, ComspecInterpreterGetsSlashCAndTheCommand) {
     EXPECT_EQ(lnc::run_command("anything"), 42);
 }
 
+TEST_F(Win32Process, ComspecThatCannotStartIsNotReplaced) {
+    std::string text = directory_ + "\\notes.txt";
+    HANDLE file = CreateFileA(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    planted_.push_back(text);
+    plant(directory_ + "\\cmd.exe");
+    ASSERT_TRUE(SetCurrentDirectoryA(directory_.c_str()));
+    use_environment({"COMSPEC=" + text, "PATH=" + system_path()});
+    // The planted fallback would answer 42: it must not be tried.
+    EXPECT_EQ(lnc::run_command("exit 5"), -1);
+    EXPECT_NE(lnc::error_code, 2);
+}
+
 TEST_F(Win32Process, NullCommandAsksWhetherAnInterpreterExists) {
     std::string interpreter = plant(directory_ + "\\shell.exe");
     use_environment({"COMSPEC=" + interpreter});
