@@ -115,21 +115,31 @@ void finish_statement() {
     pop_statement();
 }
 
-} // namespace
-
-int begin_write(int unit, const char* format, int format_length, const char* advance,
-                int advance_length, int flags) {
+// The unit and advance checks of both begin calls; 0 when they pass, else the refusal's status.
+int check_control_list(int unit, int default_marker, const char* advance, int advance_length,
+                       int flags, BeginRequest* request) {
     engine.refused = false;
-    BeginRequest request{};
-    request.default_unit = unit == DEFAULT_UNIT_WRITE;
-    if (!request.default_unit && !unit_in_range(unit))
+    request->default_unit = unit == default_marker;
+    if (!request->default_unit && !unit_in_range(unit))
         return refuse(MSG_UNIT_OUT_OF_RANGE, flags);
     if (advance != nullptr) {
         int keyword = advance_keyword(advance, advance_length);
         if (keyword < 0)
             return refuse(MSG_BAD_ADVANCE, flags);
-        request.non_advancing = keyword == 0;
+        request->non_advancing = keyword == 0;
     }
+    return 0;
+}
+
+} // namespace
+
+int begin_write(int unit, const char* format, int format_length, const char* advance,
+                int advance_length, int flags) {
+    BeginRequest request{};
+    int refused =
+        check_control_list(unit, DEFAULT_UNIT_WRITE, advance, advance_length, flags, &request);
+    if (refused != 0)
+        return refused;
     request.unit = unit;
     request.format = format;
     request.format_length = format_length;
@@ -139,17 +149,11 @@ int begin_write(int unit, const char* format, int format_length, const char* adv
 
 int begin_read(int unit, const char* format, int format_length, const char* advance,
                int advance_length, std::int32_t* size_variable, int flags) {
-    engine.refused = false;
     BeginRequest request{};
-    request.default_unit = unit == DEFAULT_UNIT_READ;
-    if (!request.default_unit && !unit_in_range(unit))
-        return refuse(MSG_UNIT_OUT_OF_RANGE, flags);
-    if (advance != nullptr) {
-        int keyword = advance_keyword(advance, advance_length);
-        if (keyword < 0)
-            return refuse(MSG_BAD_ADVANCE, flags);
-        request.non_advancing = keyword == 0;
-    }
+    int refused =
+        check_control_list(unit, DEFAULT_UNIT_READ, advance, advance_length, flags, &request);
+    if (refused != 0)
+        return refused;
     // A size variable counts the characters of a non-advancing transfer only.
     if (size_variable != nullptr && !request.non_advancing)
         return refuse(MSG_SIZE_WITH_ADVANCE, flags);

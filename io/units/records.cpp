@@ -11,31 +11,34 @@
 
 namespace lnc {
 
+namespace {
+
+// Text mode comes back after the transfer without disturbing the transfer's error words.
+void restore_text_mode(int handle, int previous) {
+    if (previous != MODE_TEXT)
+        return;
+    int saved_code = error_code;
+    std::uint32_t saved_system = system_error;
+    set_mode(handle, MODE_TEXT);
+    error_code = saved_code;
+    system_error = saved_system;
+}
+
+} // namespace
+
 // The standard handles are in binary mode for each transfer: the engine supplies every CR LF
 // of the console itself and reads typed lines with their CR LF untouched.
 int write_handle(int handle, const void* bytes, int length) {
     int previous = handle >= 0 && handle <= 2 ? set_mode(handle, MODE_BINARY) : -1;
     int written = write_bytes(handle, bytes, length);
-    if (previous == MODE_TEXT) {
-        int saved_code = error_code;
-        std::uint32_t saved_system = system_error;
-        set_mode(handle, MODE_TEXT);
-        error_code = saved_code;
-        system_error = saved_system;
-    }
+    restore_text_mode(handle, previous);
     return written;
 }
 
 int read_handle(int handle, void* bytes, int length) {
     int previous = handle >= 0 && handle <= 2 ? set_mode(handle, MODE_BINARY) : -1;
     int got = read_bytes(handle, bytes, length);
-    if (previous == MODE_TEXT) {
-        int saved_code = error_code;
-        std::uint32_t saved_system = system_error;
-        set_mode(handle, MODE_TEXT);
-        error_code = saved_code;
-        system_error = saved_system;
-    }
+    restore_text_mode(handle, previous);
     return got;
 }
 
