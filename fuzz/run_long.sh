@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Long fuzzing runs: each target named (default: all) for SECONDS seconds (default 3600), with
-# at most two jobs at a time, keeping the corpus it grows under build/fuzz/long/<target>. New
-# inputs worth keeping can be merged into the seed corpus with -merge=1 (see docs/verification.md).
+# Long fuzzing runs: each target named (default: all) for SECONDS seconds (default 3600), two
+# targets at a time at the lowest priority, each growing its corpus under build/fuzz/long/<target>
+# and logging to build/fuzz/long/<target>.log. Findings are saved as build/fuzz/long/<target>-*.
 #   fuzz/run_long.sh [SECONDS [TARGET...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,14 +13,20 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-status=0
-for target in "${targets[@]}"; do
-    corpus=build/fuzz/long/$target
+mkdir -p build/fuzz/long
+run_one() {
+    local target=$1 seconds=$2 corpus=build/fuzz/long/$1
     mkdir -p "$corpus"
-    echo "== fuzz $target (${seconds}s)"
-    nice -n 19 build/fuzz/fuzz/lncalc_fuzz_$target -max_len=4096 -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -jobs=2 -workers=2 \
-        -artifact_prefix="build/fuzz/long/$target-" "$corpus" "fuzz/corpus/$target" ||
-        status=1
-done
-exit $status
+    if nice -n 19 build/fuzz/fuzz/lncalc_fuzz_$target -max_len=4096 -max_total_time="$seconds" \
+        -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/long/$target-" "$corpus" "fuzz/corpus/$target" \
+        >"build/fuzz/long/$target.log" 2>&1; then
+        echo "fuzz $target: no finding in ${seconds}s," \
+            "$(sed -n 's/^stat::number_of_executed_units: *//p' "build/fuzz/long/$target.log") runs"
+    else
+        echo "fuzz $target: FINDING, see build/fuzz/long/$target.log"
+        return 1
+    fi
+}
+export -f run_one
+printf '%s\n' "${targets[@]}" | xargs -P 2 -I{} bash -c 'run_one "$@"' _ {} "$seconds"
