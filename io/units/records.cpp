@@ -2,6 +2,7 @@
 // refilling the buffer for input, fixed-length positioning and the handle calls of the layer.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -60,41 +61,45 @@ void write_checked(int handle, const void* bytes, int length) {
 
 // What a record's control character writes before it: a record starting a line after an open
 // one ends that line first.
-void write_prefix(int handle, int control) {
+struct Prefix {
+    const char* text;
+    int length;
+};
+
+Prefix prefix_of(int control) {
     switch (control) {
     case '+':
-        write_checked(handle, "\r", 1);
-        break;
+        return {"\r", 1};
     case '0':
-        write_checked(handle, "\r\n\r\n", 4);
-        break;
+        return {"\r\n\r\n", 4};
     case '1':
-        write_checked(handle, "\r\n\f\r \r", 6);
-        break;
+        return {"\r\n\f\r \r", 6};
     default:
-        write_checked(handle, "\r\n", 2);
-        break;
+        return {"\r\n", 2};
     }
 }
 
 // Console carriage control: the first byte of a record is its control character, not printed.
-// Returns how many leading bytes of the record are not to be printed.
-int apply_carriage_control(UnitBlock* block, int length, const std::uint8_t* bytes) {
+// Returns how many leading bytes of the record are not to be printed; *prefix is what goes
+// before the record (nothing when its length is 0).
+int apply_carriage_control(UnitBlock* block, int length, const std::uint8_t* bytes,
+                           Prefix* prefix) {
+    *prefix = {nullptr, 0};
     if ((block->flags & RECORD_STARTED) != 0)
         return 0;
     bool line_open = (block->flags & LINE_PENDING) != 0;
     if ((block->format_flags & CC_NONE) != 0) {
         if (line_open)
-            carriage_prefix(' ');
+            *prefix = prefix_of(' ');
         return 0;
     }
     int control = length > 0 ? bytes[0] : ' ';
     if (line_open && block->line_closed == 0)
-        carriage_prefix(control);
+        *prefix = prefix_of(control);
     else if (control == '1' || control == '+')
-        carriage_prefix(control);
+        *prefix = prefix_of(control);
     else if (control == '0')
-        carriage_prefix(' ');
+        *prefix = prefix_of(' ');
     return length > 0 ? 1 : 0;
 }
 
@@ -104,21 +109,63 @@ void take_record_part(UnitBlock* block) {
     record_remaining -= block->last + 1;
 }
 
+// The record is out of the buffer (its bytes handed to the handle or about to be).
+void mark_record_written(UnitBlock* block) {
+    if (block->organisation == 1)
+        block->flags |= RECORD_STARTED;
+    block->pos = 0;
+    block->flags &= ~DIRTY;
+}
+
+constexpr int JOINED_SIZE = 512;
+
+// The line end a record owes and the record go out in one write when they fit the joining
+// buffer: one system call per console record instead of two. A failure is met as the two writes
+// would meet it: within the line end, before the record counts as written (and the record is
+// then still offered to the handle when the failure raises nothing); within the record, after.
+void write_prefixed(UnitBlock* block, Prefix prefix, const std::uint8_t* record, int length) {
+    int handle = output_handle(block);
+    int total = prefix.length + length;
+    if (prefix.length == 0 || length <= 0 || total > JOINED_SIZE) {
+        write_checked(handle, prefix.text, prefix.length);
+        mark_record_written(block);
+        write_checked(handle, record, length);
+        return;
+    }
+    std::uint8_t joined[JOINED_SIZE];
+    std::memcpy(joined, prefix.text, static_cast<std::size_t>(prefix.length));
+    std::memcpy(joined + prefix.length, record, static_cast<std::size_t>(length));
+    int written = write_handle(handle, joined, total);
+    if (written == total) {
+        mark_record_written(block);
+        return;
+    }
+    if (written < prefix.length) {
+        check_write_failure();
+        mark_record_written(block);
+        write_checked(handle, record, length);
+        return;
+    }
+    mark_record_written(block);
+    check_write_failure();
+}
+
 } // namespace
 
 void carriage_prefix(int control) {
-    write_prefix(output_handle(current_unit), control);
+    Prefix prefix = prefix_of(control);
+    write_checked(output_handle(current_unit), prefix.text, prefix.length);
 }
 
 void write_record(int length, const std::uint8_t* bytes) {
     UnitBlock* block = current_unit;
     int skipped = 0;
+    Prefix prefix = {nullptr, 0};
     switch (block->organisation) {
     case 0:
         raise_runtime_error(MSG_INTERNAL_WRITE, error_state.statement_kind);
     case 1:
-        skipped = apply_carriage_control(block, length, bytes);
-        block->flags |= RECORD_STARTED;
+        skipped = apply_carriage_control(block, length, bytes, &prefix);
         break;
     case 2:
     case 6:
@@ -136,9 +183,7 @@ void write_record(int length, const std::uint8_t* bytes) {
     default:
         break;
     }
-    block->pos = 0;
-    block->flags &= ~DIRTY;
-    write_checked(output_handle(block), bytes + skipped, length - skipped);
+    write_prefixed(block, prefix, bytes + skipped, length - skipped);
     block->transferred += length;
 }
 
