@@ -1,5 +1,6 @@
 // Arithmetic on the 80-bit extended working values of text-to-real conversion: building them
 // from decimal digits, scaling by powers of ten and rounding them to doubles.
+#include <bit>
 #include <cstring>
 
 #include "io/numconv/numconv.h"
@@ -111,10 +112,19 @@ ExtendedReal digits_to_extended(const std::uint8_t* digits, int count) {
     if (value.high == 0 && value.low == 0) {
         return make_zero(0);
     }
+    // Normalised in at most two shifts rather than place by place (95 places for one digit).
     int shifted = 0;
-    while ((value.high & TOP_BIT) == 0) {
-        shift_left_one(value);
-        ++shifted;
+    if (value.high == 0) {
+        value.high = static_cast<std::uint64_t>(value.low) << 32;
+        value.low = 0;
+        shifted = 64;
+    }
+    int places = std::countl_zero(value.high);
+    if (places > 0) {
+        value.high = (value.high << places) |
+                     ((static_cast<std::uint64_t>(value.low) << 32) >> (64 - places));
+        value.low = places >= 32 ? 0 : value.low << places;
+        shifted += places;
     }
     // The integer ends 16 places below the 80-bit mantissa's last place.
     int exponent = EXPONENT_BIAS + 79 - (shifted - 16);
