@@ -53,16 +53,19 @@ Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
         wa[i] = static_cast<std::uint16_t>(a.high >> (16 * (i - 1)));
         wb[i] = static_cast<std::uint16_t>(b.high >> (16 * (i - 1)));
     }
+    // The products of one result position are summed at once: the 32 bits at words i and i + 1
+    // keep the sum's low half, and every carry out of them (the sum's high half counts them)
+    // goes into word i + 2 alone, wrapping there.
     std::uint16_t r[6] = {};
     for (int i = 0; i <= 4; ++i) {
+        std::uint64_t sum = r[i] | (static_cast<std::uint64_t>(r[i + 1]) << 16);
         for (int j = 0; j <= 4 - i; ++j) {
-            std::uint32_t product = static_cast<std::uint32_t>(wa[i + j]) * wb[4 - j];
-            std::uint32_t sum = (r[i] | (static_cast<std::uint32_t>(r[i + 1]) << 16)) + product;
-            r[i] = static_cast<std::uint16_t>(sum);
-            r[i + 1] = static_cast<std::uint16_t>(sum >> 16);
-            if (sum < product && i + 2 < 6) {
-                r[i + 2] = static_cast<std::uint16_t>(r[i + 2] + 1);
-            }
+            sum += static_cast<std::uint32_t>(wa[i + j]) * wb[4 - j];
+        }
+        r[i] = static_cast<std::uint16_t>(sum);
+        r[i + 1] = static_cast<std::uint16_t>(sum >> 16);
+        if (i + 2 < 6) {
+            r[i + 2] = static_cast<std::uint16_t>(r[i + 2] + (sum >> 32));
         }
     }
     Wide w;

@@ -1,5 +1,6 @@
-// Decimal digits to an 80-bit working value at every normalising shift: the integer's top bit
-// may lie in either part of the 96-bit intermediate or cross between them.
+// Decimal digits to an 80-bit working value at every normalising shift (the integer's top bit may
+// lie in either part of the 96-bit intermediate or cross between them), and the truncated product
+// where its columns overflow the most.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 
 #include "io/numconv/numconv.h"
 #include "support/big_integer.h"
+#include "support/real_reference.h"
 
 namespace lnc {
 namespace {
@@ -48,6 +50,42 @@ TEST(DigitNormalising, PowersOfTwoAndRunsOfOnesAtEveryShift) {
         EXPECT_EQ(e.high, high);
         EXPECT_EQ(e.low, low);
         EXPECT_EQ(e.sign_exponent, 16383 + k - 1);
+    }
+}
+
+// Mantissas built from the words that make the column sums carry the most (all ones, all ones
+// but the last bit, a lone top bit, one, zero): every carry into a result word, and its wrap
+// there, must land as the column-sum model says.
+TEST(TruncatedProduct, CarriesOfFullColumnsMatchTheColumnSumModel) {
+    const std::uint16_t words[] = {0xFFFF, 0xFFFE, 0x8000, 0x0001, 0x0000};
+    std::vector<ExtendedReal> operands;
+    for (std::uint16_t top : {0xFFFF, 0xFFFE, 0x8000}) {
+        for (std::uint16_t w2 : words) {
+            for (std::uint16_t w1 : words) {
+                for (std::uint16_t w0 : words) {
+                    for (std::uint16_t low : words) {
+                        std::uint64_t high = (std::uint64_t{top} << 48) |
+                                             (std::uint64_t{w2} << 32) | (std::uint64_t{w1} << 16) |
+                                             w0;
+                        operands.push_back(ExtendedReal{low, high, 0x3FFF});
+                    }
+                }
+            }
+        }
+    }
+    for (std::size_t i = 0; i < operands.size(); ++i) {
+        const ExtendedReal& a = operands[i];
+        for (std::size_t j = i % 7; j < operands.size(); j += 97) {
+            const ExtendedReal& b = operands[j];
+            test::Model80 expected = test::model_multiply({a.high, a.low, a.sign_exponent},
+                                                          {b.high, b.low, b.sign_exponent});
+            ExtendedReal r = a;
+            multiply_extended(r, b);
+            SCOPED_TRACE(std::to_string(i) + " x " + std::to_string(j));
+            ASSERT_EQ(r.high, expected.high);
+            ASSERT_EQ(r.low, expected.low);
+            ASSERT_EQ(r.sign_exponent, expected.exponent);
+        }
     }
 }
 
