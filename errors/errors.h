@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "lncalc/call_sites.h"
+
 namespace lnc {
 
 // Statement kinds: where an error arose; they select the text after the error code.
@@ -149,13 +151,8 @@ int math_error_entry(MathException* record);
 int fp_error_number(int code);
 
 // ---- Execution traceback ----
+// CallSiteRecord and the calls that programs make come from lncalc/call_sites.h.
 
-struct CallSiteRecord {
-    CallSiteRecord* next;
-    const char* source_file;
-    const char* routine_name; // decorated: "_name" or "_name@8"; "_main" for the main program
-    int line;
-};
 extern CallSiteRecord* call_site_list;
 
 inline constexpr int TRACEBACK_NAME_SIZE = 80; // work buffer of a name; longer names are cut

@@ -9,28 +9,16 @@
 #pragma once
 #include <cstdint>
 
+// The calls of the protocol, its unit constants and TypeCodes, as programs see them.
+#include "lncalc/statements.h"
+
 namespace lnc {
 
 struct UnitBlock;
 
-inline constexpr int DEFAULT_UNIT_WRITE = -34000;
-inline constexpr int DEFAULT_UNIT_READ = -33000;
 inline constexpr int INTERNAL_UNIT = -37000;
 inline constexpr std::int32_t DEFAULT_UNIT = INT32_MIN; // the unit '*' inside the engine
 inline constexpr std::int32_t NO_RECORD_NUMBER = INT32_MIN;
-
-// TypeCodes of items.
-inline constexpr int TYPE_INTEGER1 = 1;
-inline constexpr int TYPE_INTEGER2 = 2;
-inline constexpr int TYPE_INTEGER4 = 3;
-inline constexpr int TYPE_LOGICAL1 = 6;
-inline constexpr int TYPE_LOGICAL2 = 7;
-inline constexpr int TYPE_LOGICAL4 = 8;
-inline constexpr int TYPE_CHARACTER = 10;
-inline constexpr int TYPE_REAL4 = 11;
-inline constexpr int TYPE_REAL8 = 12;
-inline constexpr int TYPE_COMPLEX8 = 14;
-inline constexpr int TYPE_COMPLEX16 = 15;
 
 // StatementHeader bits.
 inline constexpr std::uint8_t HDR_EXTENSION = 0x01;
@@ -189,6 +177,11 @@ int read_item_real4(float* variable);
 int read_item_real8(double* variable);
 int read_item_complex8(float* variable);   // two parts
 int read_item_complex16(double* variable); // two parts
+
+// Array items, by reference with an array byte: count elements of one TypeCode. A WRITE copies
+// the elements at the call; a READ stores into them at once.
+int write_item_array(int type, const void* elements, int element_length, int count);
+int read_item_array(int type, void* elements, int element_length, int count);
 
 int end_write();
 int end_read();

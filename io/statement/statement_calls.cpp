@@ -1,4 +1,5 @@
 // The calls that compiled code makes for one I/O statement: begin, one per item, end.
+#include <algorithm>
 #include <cstring>
 
 #include "errors/errors.h"
@@ -17,6 +18,12 @@ constexpr int MSG_SIZE_WITH_ADVANCE = 215;
 constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
 constexpr std::uint8_t LENGTH_OPERAND = 0x60;                  // a 32-bit operand in the list
 constexpr std::uint8_t BY_VALUE = 0x40;
+constexpr std::uint8_t ARRAY_ITEM = 0x80;       // an array byte follows the address
+constexpr std::uint8_t COUNT_OPERAND = 0x06;    // array byte: a 32-bit count follows in the list
+constexpr std::uint8_t LENGTH_AND_COUNT = 0x66; // character: 32-bit length, then 32-bit count
+constexpr int NOT_AN_ARRAY = -1;
+constexpr int MSG_ARRAY_COUNT = 195;
+constexpr int MSG_ITEM_TYPE = 196;
 
 // What a begin call asks for, once its arguments have been checked.
 struct BeginRequest {
@@ -232,6 +239,61 @@ int write_item_character_raw(const char* text, int length) {
     return write_item_character(text, length);
 }
 
+namespace {
+
+// Bytes of one element of an array item by TypeCode; 0 for a code that no item has.
+constexpr int ARRAY_ELEMENT_BYTES[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 8, 16};
+
+// The bytes an array item spans, or the message index that refuses it.
+int array_refusal(int type, int element_length, int count, int* bytes) {
+    bool known =
+        type == TYPE_CHARACTER || (type >= 0 && type < 16 && ARRAY_ELEMENT_BYTES[type] != 0);
+    if (!known)
+        return MSG_ITEM_TYPE;
+    std::int64_t element =
+        type == TYPE_CHARACTER ? std::max(element_length, 0) : ARRAY_ELEMENT_BYTES[type];
+    std::int64_t total = element * count;
+    if (count < 0 || total > INT32_MAX)
+        return MSG_ARRAY_COUNT;
+    *bytes = static_cast<int>(total);
+    return 0;
+}
+
+// The item with its array byte: a character item carries it in the low nibble of its length
+// descriptor, any other by-reference item in a byte of its own after the address.
+void append_array_item(int type, const void* elements, int element_length, int count) {
+    if (type == TYPE_CHARACTER) {
+        append_byte(CHARACTER_ITEM);
+        append_address(elements);
+        append_byte(LENGTH_AND_COUNT);
+        append_int32(static_cast<std::uint32_t>(std::max(element_length, 0)));
+    } else {
+        append_byte(static_cast<std::uint8_t>((type << 2) | ARRAY_ITEM));
+        append_address(elements);
+        append_byte(COUNT_OPERAND);
+    }
+    append_int32(static_cast<std::uint32_t>(count));
+}
+
+} // namespace
+
+// The elements are copied like a character value, so the WRITE prints what they held now.
+int write_item_array(int type, const void* elements, int element_length, int count) {
+    if (!may_append_output())
+        return 0;
+    int bytes = 0;
+    int refusal = array_refusal(type, element_length, count, &bytes);
+    if (refusal != 0) {
+        engine.deferred_error = refusal;
+        return 0;
+    }
+    const char* copy = copy_character_value(static_cast<const char*>(elements), bytes);
+    if (copy == nullptr)
+        return 0;
+    append_array_item(type, copy, element_length, count);
+    return 0;
+}
+
 int end_write() {
     if (engine.refused) {
         engine.refused = false;
@@ -248,20 +310,25 @@ int end_write() {
 
 namespace {
 
-// Appends one input item and runs the READ interpreter on it at once: the first item runs the
-// whole list from its header, later ones a list of just that item.
-int run_input_item(int type, void* variable, int length) {
+// Appends one input item (an array item when count is not NOT_AN_ARRAY) and runs the READ
+// interpreter on it at once: the first item runs the whole list from its header, later ones a
+// list of just that item.
+int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRAY) {
     if (engine.refused)
         return engine.refused_status;
     if (engine.read_first_item != 1) {
         engine.length = 0;
         engine.address_count = engine.address_mark;
     }
-    append_byte(static_cast<std::uint8_t>(type << 2));
-    append_address(variable);
-    if (type == TYPE_CHARACTER) {
-        append_byte(LENGTH_OPERAND);
-        append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+    if (count != NOT_AN_ARRAY) {
+        append_array_item(type, variable, length, count);
+    } else {
+        append_byte(static_cast<std::uint8_t>(type << 2));
+        append_address(variable);
+        if (type == TYPE_CHARACTER) {
+            append_byte(LENGTH_OPERAND);
+            append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+        }
     }
     append_byte(LIST_SUSPEND);
     if (engine.deferred_error != 0) {
@@ -322,6 +389,32 @@ int read_item_complex8(float* variable) {
 }
 int read_item_complex16(double* variable) {
     return run_input_item(TYPE_COMPLEX16, variable, 0);
+}
+
+// Logical elements hold true until a value says otherwise, as single logical items do.
+int read_item_array(int type, void* elements, int element_length, int count) {
+    if (engine.refused)
+        return engine.refused_status;
+    int bytes = 0;
+    int refusal = array_refusal(type, element_length, count, &bytes);
+    if (refusal != 0) {
+        // The statement fails here whatever comes later: it is not run at all, and its later
+        // calls return this status. Before the first item has run, the header tells whether
+        // the statement handles the error itself.
+        if (engine.read_first_item == 1) {
+            error_state.error_branch = (engine.buffer[0] & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
+            engine.read_first_item = 0;
+        }
+        engine.read_status = raise_statement_error(refusal, 0);
+        return engine.read_status;
+    }
+    if (type == TYPE_LOGICAL1 || type == TYPE_LOGICAL2 || type == TYPE_LOGICAL4) {
+        auto* element = static_cast<std::uint8_t*>(elements);
+        std::int32_t truth = 1;
+        for (int i = 0; i < count; ++i, element += ARRAY_ELEMENT_BYTES[type])
+            std::memcpy(element, &truth, type == TYPE_LOGICAL4 ? 4 : 1);
+    }
+    return run_input_item(type, elements, element_length, count);
 }
 
 int end_read() {

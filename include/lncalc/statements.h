@@ -1,0 +1,134 @@
+// The I/O statement calls of the lncalc run-time: list-directed WRITE and READ on the console,
+// performed as one begin call, one call per item and one end call.
+//
+// A WRITE is only described until its end call, which lays out and writes its records. The
+// statement (in the notation of the compiled language this protocol serves)
+//
+//     WRITE(*,*) 'n =', n, ' x =', x          ! n a 4-byte integer (42), x a single real (2.5)
+//
+// becomes
+//
+//     lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
+//     lnc::write_item_character("n =", 3);
+//     lnc::write_item_integer4(n);
+//     lnc::write_item_character(" x =", 4);
+//     lnc::write_item_real4(std::bit_cast<std::uint32_t>(x));
+//     lnc::end_write();
+//
+// and writes the record " n =         42 x =       2.500000". Its first blank is the carriage
+// control of the console and is not shown; the line end of a console record is written only
+// before the next record, the next READ, a pause, or at exit. Character items stand as they are;
+// an integer takes 11 columns, a logical 1, a single real 15, a double real 24, a single complex
+// 33 and a double complex 51, each right-justified, with one separating blank when a number or
+// logical precedes it in the record. A record is at most 79 columns wide and wraps.
+//
+// A READ runs item by item: each input-item call takes its value from the input at once. The
+// statement
+//
+//     READ(*,*) k, y                          ! typed: "7, 1.5e2"
+//
+// becomes
+//
+//     lnc::begin_read(lnc::DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, 0);
+//     lnc::read_item_integer4(&k);            // reads the line, stores 7 into k
+//     lnc::read_item_real4(&y);               // stores 150.0 into y
+//     lnc::end_read();                        // drops the rest of the line
+//
+// Values are separated by blanks, commas or line ends; "r*v" repeats v r times, an empty value
+// (",,", or "r*" alone) leaves its item as it was, and "/" ends the list, leaving every later
+// item as it was. Complex values are written "(re,im)", logicals by their first letter T or F
+// (after an optional point).
+//
+// Status: every call returns an int. With flags 0 a failing statement never returns: the
+// run-time writes its numbered report to standard error and ends the process with exit code 1.
+// A statement that handles its errors itself (begin_write flags bit 0; begin_read flags bit 2
+// for errors, bit 0 for end of file, bit 1 for end of record) gets the status back from the
+// failing call and from its end call instead: the error number, -1 at end of file, -2 at end of
+// record. Item calls of a WRITE return 0.
+//
+// The calls may be used only while the run-time runs, that is inside the main routine that
+// process_entry (lncalc/entry.h) calls. A begin call may be made while another statement is
+// being built (for example in a function that computes an item of an outer WRITE): the inner
+// statement runs completely at its end call and the outer one goes on afterwards; at most nine
+// statements may wait in this way inside an outer one.
+#pragma once
+#include <cstdint>
+
+namespace lnc {
+
+// The unit '*', the console: the unit argument of the begin calls.
+inline constexpr int DEFAULT_UNIT_WRITE = -34000;
+inline constexpr int DEFAULT_UNIT_READ = -33000;
+
+// Type codes of items, as array items name them.
+inline constexpr int TYPE_INTEGER1 = 1;
+inline constexpr int TYPE_INTEGER2 = 2;
+inline constexpr int TYPE_INTEGER4 = 3;
+inline constexpr int TYPE_LOGICAL1 = 6;
+inline constexpr int TYPE_LOGICAL2 = 7;
+inline constexpr int TYPE_LOGICAL4 = 8;
+inline constexpr int TYPE_CHARACTER = 10;
+inline constexpr int TYPE_REAL4 = 11;
+inline constexpr int TYPE_REAL8 = 12;
+inline constexpr int TYPE_COMPLEX8 = 14;
+inline constexpr int TYPE_COMPLEX16 = 15;
+
+// Begin calls. unit: DEFAULT_UNIT_WRITE / DEFAULT_UNIT_READ, or a unit number -32767..32767.
+// format: null for list-directed transfer (the only kind this run-time performs). advance: null,
+// or "YES" / "NO" (non-advancing). size_variable (READ): null, or an int that receives the
+// number of characters a non-advancing READ transferred.
+int begin_write(int unit, const char* format, int format_length, const char* advance,
+                int advance_length, int flags);
+int begin_read(int unit, const char* format, int format_length, const char* advance,
+               int advance_length, std::int32_t* size_variable, int flags);
+
+// Output items, by value: the WRITE prints the value each item had when its call was made.
+// Reals and complex parts travel as their bit patterns (std::bit_cast). A logical is true when
+// its low byte is not 0.
+int write_item_integer1(std::int8_t value);
+int write_item_integer2(std::int16_t value);
+int write_item_integer4(std::int32_t value);
+int write_item_logical1(int value);
+int write_item_logical2(int value);
+int write_item_logical4(std::int32_t value);
+int write_item_real4(std::uint32_t bits);
+int write_item_real8(std::uint64_t bits);
+int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits);
+int write_item_complex16(std::uint64_t real_bits, std::uint64_t imaginary_bits);
+// length characters from text, copied at the call; a negative length is an empty string.
+int write_item_character(const char* text, int length);
+int write_item_character_raw(const char* text, int length);
+
+// Input items, by reference: each stores its value before it returns. A logical item is set to
+// true first, so an empty value reads as true. Complex items are two parts in a row.
+int read_item_integer1(std::int8_t* variable);
+int read_item_integer2(std::int16_t* variable);
+int read_item_integer4(std::int32_t* variable);
+int read_item_logical1(std::int8_t* variable);
+int read_item_logical2(std::int16_t* variable);
+int read_item_logical4(std::int32_t* variable);
+int read_item_character(char* variable, int length);
+int read_item_real4(float* variable);
+int read_item_real8(double* variable);
+int read_item_complex8(float* variable);
+int read_item_complex16(double* variable);
+
+// Array items: count elements of one type code stored one after another at elements (a
+// character element is element_length characters; element_length is ignored for other types).
+// The elements go out, or come in, in storage order, one field each, as if each were an item of
+// its own. A WRITE copies the elements at the call, like every output item; a READ stores into
+// them at once and sets logical elements to true first. A type code outside the list above
+// fails the statement with error 6781, a negative count or an array too large to describe with
+// error 6780.
+int write_item_array(int type, const void* elements, int element_length, int count);
+int read_item_array(int type, void* elements, int element_length, int count);
+
+int end_write();
+int end_read();
+
+// Ends the open console line, shows length characters of message, reads one reply line and,
+// when the reply (without trailing blanks and tabs) has two or more characters, runs it as a
+// command through the command interpreter and waits for it.
+void pause_statement(int length, const char* message);
+
+} // namespace lnc
