@@ -36,13 +36,14 @@ fi
 launch="$build/bench/lncalc_with_input $out/dialogue.in"
 echo "running hyperfine ($runs runs each) ..." >&2
 hyperfine -N --warmup 50 --runs "$runs" --style none --export-json "$out/dialogue.json" \
-    "$launch $build/lncalc" "$launch $build/bench/lncalc_dialogue_baseline" "$launch" >/dev/null
+    "$launch $build/lncalc" "$launch $build/bench/lncalc_dialogue_baseline" "$launch" >/dev/null 2>&1
 
 # 3. Peak resident memory (the largest of five runs).
 peak() {
     local most=0 kib
     for _ in 1 2 3 4 5; do
-        kib=$( { /usr/bin/time -f '%M' "$1" <"$out/dialogue.in" >/dev/null 2>/dev/null; } 2>&1)
+        /usr/bin/time -o "$out/time.txt" -f '%M' "$1" <"$out/dialogue.in" >/dev/null
+        kib=$(tail -n 1 "$out/time.txt")
         most=$((kib > most ? kib : most))
     done
     echo "$most"
