@@ -220,6 +220,9 @@ TEST(Survey, AnOverflowInARoutineTracesBackThroughItsCaller) {
 
 // On a terminal the READs end their prompts' lines before waiting: the same bytes.
 TEST(Survey, ATerminalShowsTheSameBytes) {
+    if (test::windows_build()) {
+        GTEST_SKIP() << "wine's console on a terminal adds its own echo and cursor sequences";
+    }
     test::TranscriptRun run;
     run.terminal = true;
     run.typed = {{OPENING.back() + CRLF, REPEATED_INPUT[0]},
