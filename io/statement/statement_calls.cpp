@@ -310,6 +310,18 @@ int end_write() {
 
 namespace {
 
+// An input item that cannot be run fails its READ: the statement does not run at all, and its
+// later calls return this status. Before the first item has run, the header tells whether the
+// statement handles the error itself.
+int fail_input_item(int index) {
+    if (engine.read_first_item == 1) {
+        error_state.error_branch = (engine.buffer[0] & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
+        engine.read_first_item = 0;
+    }
+    engine.read_status = raise_statement_error(index, 0);
+    return engine.read_status;
+}
+
 // Appends one input item (an array item when count is not NOT_AN_ARRAY) and runs the READ
 // interpreter on it at once: the first item runs the whole list from its header, later ones a
 // list of just that item.
@@ -333,8 +345,7 @@ int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRA
     append_byte(LIST_SUSPEND);
     if (engine.deferred_error != 0) {
         // The address table could not hold the item: nothing safe is left to run.
-        engine.read_status = raise_statement_error(engine.deferred_error, 0);
-        return engine.read_status;
+        return fail_input_item(engine.deferred_error);
     }
     engine.engine_idle = 0;
     int status;
@@ -397,17 +408,8 @@ int read_item_array(int type, void* elements, int element_length, int count) {
         return engine.refused_status;
     int bytes = 0;
     int refusal = array_refusal(type, element_length, count, &bytes);
-    if (refusal != 0) {
-        // The statement fails here whatever comes later: it is not run at all, and its later
-        // calls return this status. Before the first item has run, the header tells whether
-        // the statement handles the error itself.
-        if (engine.read_first_item == 1) {
-            error_state.error_branch = (engine.buffer[0] & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
-            engine.read_first_item = 0;
-        }
-        engine.read_status = raise_statement_error(refusal, 0);
-        return engine.read_status;
-    }
+    if (refusal != 0)
+        return fail_input_item(refusal);
     if (type == TYPE_LOGICAL1 || type == TYPE_LOGICAL2 || type == TYPE_LOGICAL4) {
         auto* element = static_cast<std::uint8_t*>(elements);
         std::int32_t truth = 1;

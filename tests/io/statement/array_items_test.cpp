@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/statement/statement.h"
+#include "runtime/heap/heap.h"
 #include "support/engine_fixture.h"
 #include "support/exit_capture.h"
 
@@ -207,6 +208,28 @@ TEST_F(ArrayItemTest, InputArraysThatCannotBeDescribedFailTheStatement) {
         EXPECT_EQ(error(), row.report) << row.type;
         session_.reset();
     }
+}
+
+// An input item whose address has no room in the address table fails its READ like a refused
+// item: with an error branch the statement answers the status and reads nothing.
+TEST_F(ArrayItemTest, AnInputItemWhoseAddressCannotBeKeptFailsItsStatement) {
+    if (sizeof(void*) == 4) {
+        GTEST_SKIP() << "addresses are their own operands on a 32-bit target";
+    }
+    start_engine({.input = "5 6\r\n"});
+    ASSERT_EQ(engine.address_capacity, 0);
+    std::int32_t values[2] = {-1, -1};
+    begin_input(4);
+    fail_allocation_after(1);
+    EXPECT_EQ(read_item_array(TYPE_INTEGER4, values, 0, 2), 6700);
+    EXPECT_EQ(end_read(), 6700);
+    EXPECT_EQ(values[0], -1);
+    EXPECT_EQ(error(), "");
+    begin_input();
+    read_item_array(TYPE_INTEGER4, values, 0, 2);
+    EXPECT_EQ(end_read(), 0);
+    EXPECT_EQ(values[0], 5);
+    EXPECT_EQ(values[1], 6);
 }
 
 // The first input item follows the header; the READ has run once the call returns.
