@@ -2,12 +2,14 @@
 # Runs every benchmark once and prints a table of ratios, each against its baseline measured in
 # the same run (times are CPU times per value for the in-process benchmarks, wall times of whole
 # processes for the dialogue).
-#   bench/run.sh [REPETITIONS]        default 3; the median of the repetitions is used
+#   bench/run.sh [REPETITIONS]        default 5; the repetitions of all benchmarks of a program
+#                                     are interleaved and the fastest of each is used, as the
+#                                     least disturbed by other work on the machine
 # Environment: LNCALC_BENCH_VALUES (values per pass, default 1000000), LNCALC_BENCH_DIR (where
 # the scratch files go, default $TMPDIR or /tmp), LNCALC_BENCH_RUNS (hyperfine runs, default 500).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-repetitions=${1:-3}
+repetitions=${1:-5}
 runs=${LNCALC_BENCH_RUNS:-500}
 build=build/bench
 out=$build/results
@@ -20,7 +22,7 @@ mkdir -p "$out"
 for name in io conversion; do
     echo "running lncalc_bench_$name ..." >&2
     "$build/bench/lncalc_bench_$name" --benchmark_repetitions="$repetitions" \
-        --benchmark_report_aggregates_only=true --benchmark_format=json \
+        --benchmark_enable_random_interleaving=true --benchmark_format=json \
         >"$out/$name.json"
 done
 
@@ -55,16 +57,17 @@ python3 - "$out" <<'PY'
 import json, sys
 out = sys.argv[1]
 
-def medians(name):
+def fastest(name):
     data = json.load(open(f"{out}/{name}.json"))
     result = {}
     for b in data["benchmarks"]:
-        if b.get("aggregate_name", "median") == "median":
-            result[b["run_name"]] = b["ns_per_value"]
+        if b.get("run_type") == "iteration" and "error_occurred" not in b:
+            name = b["run_name"]
+            result[name] = min(result.get(name, b["ns_per_value"]), b["ns_per_value"])
     return result
 
-io = medians("io")
-conv = medians("conversion")
+io = fastest("io")
+conv = fastest("conversion")
 rows = []
 def row(what, value, base_name, base, goal=None):
     ratio = value / base

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Long fuzzing runs: each target named (default: all) for SECONDS seconds (default 3600), two
-# targets at a time at the lowest priority, each growing its corpus under build/fuzz/long/<target>
+# Long fuzzing runs: each target named (default: all) for SECONDS seconds (default 3600),
+# LNCALC_FUZZ_JOBS targets at a time (default 2) at the lowest priority, each growing its corpus under build/fuzz/long/<target>
 # and logging to build/fuzz/long/<target>.log. Findings are saved as build/fuzz/long/<target>-*.
 #   fuzz/run_long.sh [SECONDS [TARGET...]]
 set -euo pipefail
@@ -29,4 +29,4 @@ run_one() {
     fi
 }
 export -f run_one
-printf '%s\n' "${targets[@]}" | xargs -P 2 -I{} bash -c 'run_one "$@"' _ {} "$seconds"
+printf '%s\n' "${targets[@]}" | xargs -P "${LNCALC_FUZZ_JOBS:-2}" -I{} bash -c 'run_one "$@"' _ {} "$seconds"
