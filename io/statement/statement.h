@@ -145,46 +145,7 @@ inline constexpr int MSG_NESTING_TOO_DEEP = 202;
 std::uint32_t address_operand(const void* address);
 void* operand_address(std::uint32_t operand);
 
-// Begin calls.
-int begin_write(int unit, const char* format, int format_length, const char* advance,
-                int advance_length, int flags);
-int begin_read(int unit, const char* format, int format_length, const char* advance,
-               int advance_length, std::int32_t* size_variable, int flags);
-
-// Output items, by value.
-int write_item_integer1(std::int8_t value);
-int write_item_integer2(std::int16_t value);
-int write_item_integer4(std::int32_t value);
-int write_item_logical1(int value);
-int write_item_logical2(int value);
-int write_item_logical4(std::int32_t value);
-int write_item_real4(std::uint32_t bits);
-int write_item_real8(std::uint64_t bits);
-int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits);
-int write_item_complex16(std::uint64_t real_bits, std::uint64_t imaginary_bits);
-int write_item_character(const char* text, int length);
-int write_item_character_raw(const char* text, int length);
-
-// Input items, by reference; each runs the READ interpreter at once.
-int read_item_integer1(std::int8_t* variable);
-int read_item_integer2(std::int16_t* variable);
-int read_item_integer4(std::int32_t* variable);
-int read_item_logical1(std::int8_t* variable);
-int read_item_logical2(std::int16_t* variable);
-int read_item_logical4(std::int32_t* variable);
-int read_item_character(char* variable, int length);
-int read_item_real4(float* variable);
-int read_item_real8(double* variable);
-int read_item_complex8(float* variable);   // two parts
-int read_item_complex16(double* variable); // two parts
-
-// Array items, by reference with an array byte: count elements of one TypeCode. A WRITE copies
-// the elements at the call; a READ stores into them at once.
-int write_item_array(int type, const void* elements, int element_length, int count);
-int read_item_array(int type, void* elements, int element_length, int count);
-
-int end_write();
-int end_read();
+// The begin, item and end calls themselves are declared by lncalc/statements.h.
 
 // Interpreter pieces shared with the drivers.
 int execute_write(const std::uint8_t* list, void* compiled_format);

@@ -1,7 +1,7 @@
-// The public headers compiled together with the engine's own: every call that programs see must
-// be the very function the library defines (a signature that drifted apart would make two
-// overloads, and taking the call's address below would not compile). Then the headers' worked
-// examples are run, so that what they teach is what the run-time does.
+// The public headers compiled together with the engine's own: every call that programs see keeps
+// the signature programs were built against (a changed parameter type would break their calls,
+// and the address checks below would not compile). Then the headers' worked examples are run, so
+// that what they teach is what the run-time does.
 #include "lncalc/runtime.h"
 
 #include <gtest/gtest.h>
