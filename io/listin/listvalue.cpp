@@ -380,6 +380,54 @@ bool finish_at_internal_end(const Scan& scan) {
     return true;
 }
 
+// Ends a plain value; a repeat factor's asterisk and a line end also need the full scan.
+bool ends_plain_value(std::uint8_t c) {
+    return c == ' ' || c == '\t' || c == CR || c == LF || c == '*' || c == ',' || c == '/';
+}
+
+// The usual value, a plain number or word ended by a blank, a comma or a slash on a record that
+// is already in the buffer, is taken from the buffer in one pass rather than a character at a
+// time. Returns true when the value has ended; otherwise the character-by-character scan goes
+// on from where this stopped, with what was taken already in the token.
+bool scan_buffered_value(Scan& scan) {
+    UnitBlock* b = current_unit;
+    if (b->organisation != 1 && b->organisation != 3) {
+        return false; // internal files and fixed-length records have record ends of their own
+    }
+    const std::uint8_t* buffer = b->buffer;
+    int pos = b->pos;
+    while (pos <= b->last && (buffer[pos] == ' ' || buffer[pos] == '\t')) {
+        ++pos;
+    }
+    scan.examined = pos > b->pos;
+    b->pos = pos;
+    if (pos > b->last) {
+        return false;
+    }
+    std::uint8_t first = buffer[pos];
+    if (first == '(' || first == '\'' || first == '"' || ends_plain_value(first)) {
+        return false;
+    }
+    while (pos <= b->last && !ends_plain_value(buffer[pos])) {
+        ++pos;
+    }
+    int length = pos - b->pos;
+    if (length > TOKEN_SIZE) {
+        return false; // the full scan decides what a value too long for the token means
+    }
+    ListReadState& s = list_read;
+    std::memcpy(s.token, buffer + b->pos, static_cast<std::size_t>(length));
+    s.token_length = length;
+    scan.examined = true;
+    b->pos = pos;
+    if (pos > b->last || buffer[pos] == CR || buffer[pos] == LF || buffer[pos] == '*') {
+        return false;
+    }
+    s.last_separator = buffer[pos] == '\t' ? ' ' : buffer[pos];
+    b->pos = pos + 1;
+    return true;
+}
+
 } // namespace
 
 void read_list_value() {
@@ -394,6 +442,10 @@ void read_list_value() {
     s.scan_state = PLAIN;
     s.comma_position = -1;
     Scan scan{false, false, false};
+    if (scan_buffered_value(scan)) {
+        convert_value(false);
+        return;
+    }
     for (;;) {
         int c = take(scan);
         bool line_end = false;

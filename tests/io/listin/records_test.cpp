@@ -3,10 +3,12 @@
 // and READ statements.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "io/listin/listin.h"
 #include "support/list_console.h"
@@ -60,6 +62,84 @@ TEST(ListInputRecords, LongLineFromAFileSpansBufferRefills) {
         EXPECT_EQ(read_unit7(&b), 0);
         EXPECT_EQ(a, 8);
         EXPECT_EQ(b, 10);
+    }
+    std::remove(path.c_str());
+}
+
+// What one READ of an integer pair, a real and a three-character item leaves in its items.
+struct MixedItems {
+    std::int32_t a = -1;
+    std::int32_t b = -1;
+    float x = -1;
+    char c[4] = "???";
+    bool operator==(const MixedItems& o) const {
+        return a == o.a && b == o.b && x == o.x && std::memcmp(c, o.c, 3) == 0;
+    }
+};
+
+int read_mixed(int unit, MixedItems& items) {
+    EXPECT_EQ(begin_read(unit, nullptr, 0, nullptr, 0, nullptr, READ_BRANCHES), 0);
+    read_item_integer4(&items.a);
+    read_item_integer4(&items.b);
+    read_item_real4(&items.x);
+    read_item_character(items.c, 3);
+    return end_read();
+}
+
+struct MixedCase {
+    const char* text;
+    MixedItems expected;
+};
+
+const MixedCase MIXED_CASES[] = {
+    {"12,34 5.5\tab\n", {12, 34, 5.5f, "ab "}},
+    {"2*7 -2.25E-03 'q r'\n", {7, 7, -2.25E-03f, "q r"}},
+    {"1 2 /\n", {1, 2, -1, "???"}},
+    {" 3 , 4 , 7d2 , xyz \r\n", {3, 4, 700, "xyz"}},
+    {"5\n6\n7.\nlong\n", {5, 6, 7, "lon"}},
+    {"8,,2.5e1,z/\n", {8, -1, 25, "z  "}},
+    {"1*9\t10 1.0e+1 2*w\n", {9, 10, 10, "w  "}},
+    {"-2147483648 +17 -0.125 x'y\n", {INT32_MIN, 17, -0.125f, "x'y"}},
+};
+
+// Each case placed so that every one of its bytes in turn is the first of a buffer refill:
+// blanks before it move it along the file, whose refills begin every 132 bytes.
+std::string every_refill_placement(std::vector<MixedItems>& expected) {
+    std::string contents;
+    for (const MixedCase& c : MIXED_CASES) {
+        for (int shift = 0; shift < CONSOLE_BUFFER_SIZE; ++shift) {
+            int at = static_cast<int>(contents.size()) % CONSOLE_BUFFER_SIZE;
+            int pad = (shift - at + CONSOLE_BUFFER_SIZE) % CONSOLE_BUFFER_SIZE;
+            contents += std::string(static_cast<std::size_t>(pad), ' ') + c.text;
+            expected.push_back(c.expected);
+        }
+    }
+    return contents;
+}
+
+void expect_every_placement_read(int unit, const std::vector<MixedItems>& expected) {
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        MixedItems items;
+        ASSERT_EQ(read_mixed(unit, items), 0) << "READ " << i;
+        EXPECT_EQ(items, expected[i]) << "READ " << i << ": " << MIXED_CASES[i / 132].text;
+    }
+    MixedItems after;
+    EXPECT_EQ(read_mixed(unit, after), -1);
+}
+
+TEST(ListInputRecords, ValuesReadAlikeWhereverARefillCutsThem) {
+    std::vector<MixedItems> expected;
+    std::string contents = every_refill_placement(expected);
+    {
+        SCOPED_TRACE("standard input from a file");
+        ListConsole console(EngineOptions{.console = Console::InputFile, .input = contents});
+        expect_every_placement_read(DEFAULT_UNIT_READ, expected);
+    }
+    std::string path = file_holding("placements.txt", contents);
+    {
+        SCOPED_TRACE("a unit connected to a file");
+        ListConsole console(EngineOptions{.arguments = {path}});
+        expect_every_placement_read(7, expected);
     }
     std::remove(path.c_str());
 }
