@@ -138,10 +138,30 @@ void BM_WriteEngine(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteEngine)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
-// One line of `per_line` fields of " %15.6E", ended by CR LF, as the engine lays it out.
-void snprintf_write(benchmark::State& state, int per_line) {
+// A field of 16 columns for one value at line, by one of the C library's formatters.
+using FieldFormatter = void (*)(char* line, float value);
+
+// " %15.6E", as the engine lays out a single real.
+void snprintf_field(char* line, float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, " %15.6E", static_cast<double>(value));
+    std::memcpy(line, text, 16);
+}
+
+// The shortest scientific text with 6 decimals, right-justified.
+void to_chars_field(char* line, float value) {
+    char text[32];
+    auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 6);
+    int length = static_cast<int>(r.ptr - text);
+    std::memset(line, ' ', static_cast<std::size_t>(16 - length));
+    std::memcpy(line + 16 - length, text, static_cast<std::size_t>(length));
+}
+
+// Lines of `per_line` fields ended by CR LF, as the engine writes them, through fwrite.
+void baseline_write(benchmark::State& state, int per_line, FieldFormatter field,
+                    const char* file_name) {
     const auto& values = floats();
-    int fd = open_output("lncalc-bench-snprintf.txt");
+    int fd = open_output(file_name);
     for (auto _ : state) {
         state.PauseTiming();
         rewind_output(fd);
@@ -151,8 +171,8 @@ void snprintf_write(benchmark::State& state, int per_line) {
         for (std::size_t i = 0; i < values.size(); i += per_line) {
             int n = 0;
             for (std::size_t j = i; j < i + per_line && j < values.size(); ++j) {
-                n += std::snprintf(line + n, sizeof line - n, " %15.6E",
-                                   static_cast<double>(values[j]));
+                field(line + n, values[j]);
+                n += 16;
             }
             line[n++] = '\r';
             line[n++] = '\n';
@@ -167,44 +187,14 @@ void snprintf_write(benchmark::State& state, int per_line) {
 }
 
 void BM_WriteSnprintf(benchmark::State& state) {
-    snprintf_write(state, static_cast<int>(state.range(0)));
+    baseline_write(state, static_cast<int>(state.range(0)), snprintf_field,
+                   "lncalc-bench-snprintf.txt");
 }
 BENCHMARK(BM_WriteSnprintf)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
-// The same lines with to_chars: the shortest scientific text with 6 decimals, right-justified.
-void to_chars_write(benchmark::State& state, int per_line) {
-    const auto& values = floats();
-    int fd = open_output("lncalc-bench-tochars.txt");
-    for (auto _ : state) {
-        state.PauseTiming();
-        rewind_output(fd);
-        FILE* file = ::fdopen(::dup(fd), "w");
-        state.ResumeTiming();
-        char line[128];
-        for (std::size_t i = 0; i < values.size(); i += per_line) {
-            int n = 0;
-            for (std::size_t j = i; j < i + per_line && j < values.size(); ++j) {
-                char text[32];
-                auto r = std::to_chars(text, text + sizeof text, values[j],
-                                       std::chars_format::scientific, 6);
-                int length = static_cast<int>(r.ptr - text);
-                int blanks = 16 - length;
-                std::memset(line + n, ' ', blanks);
-                std::memcpy(line + n + blanks, text, length);
-                n += 16;
-            }
-            line[n++] = '\r';
-            line[n++] = '\n';
-            std::fwrite(line, 1, n, file);
-        }
-        std::fclose(file);
-    }
-    ::close(fd);
-    per_value(state, values.size());
-}
-
 void BM_WriteToChars(benchmark::State& state) {
-    to_chars_write(state, static_cast<int>(state.range(0)));
+    baseline_write(state, static_cast<int>(state.range(0)), to_chars_field,
+                   "lncalc-bench-tochars.txt");
 }
 BENCHMARK(BM_WriteToChars)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 
