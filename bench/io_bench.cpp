@@ -141,11 +141,10 @@ BENCHMARK(BM_WriteEngine)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
 // A field of 16 columns for one value at line, by one of the C library's formatters.
 using FieldFormatter = void (*)(char* line, float value);
 
-// " %15.6E", as the engine lays out a single real.
+// " %15.6E", as the engine lays out a single real, written in place (its terminating NUL falls
+// where the next field or the line end goes).
 void snprintf_field(char* line, float value) {
-    char text[32];
-    std::snprintf(text, sizeof text, " %15.6E", static_cast<double>(value));
-    std::memcpy(line, text, 16);
+    std::snprintf(line, 17, " %15.6E", static_cast<double>(value));
 }
 
 // The shortest scientific text with 6 decimals, right-justified.

@@ -9,7 +9,7 @@
 namespace {
 
 constexpr std::size_t granule = 16;
-constexpr std::size_t classes = 64; // blocks up to 1 KiB are recycled
+constexpr std::size_t classes = 64; // blocks below 1 KiB are recycled
 
 struct FreeBlock {
     FreeBlock* next;

@@ -121,7 +121,8 @@ void expect_every_placement_read(int unit, const std::vector<MixedItems>& expect
     for (std::size_t i = 0; i < expected.size(); ++i) {
         MixedItems items;
         ASSERT_EQ(read_mixed(unit, items), 0) << "READ " << i;
-        EXPECT_EQ(items, expected[i]) << "READ " << i << ": " << MIXED_CASES[i / 132].text;
+        EXPECT_EQ(items, expected[i])
+            << "READ " << i << ": " << MIXED_CASES[i / CONSOLE_BUFFER_SIZE].text;
     }
     MixedItems after;
     EXPECT_EQ(read_mixed(unit, after), -1);
