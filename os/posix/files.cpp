@@ -31,13 +31,15 @@ void prepare_process() {
         return;
     }
     prepared = true;
-    struct sigaction current = {};
-    if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-        struct sigaction absorb = {};
-        absorb.sa_handler = absorb_broken_pipe;
-        sigemptyset(&absorb.sa_mask);
-        absorb.sa_flags = SA_RESTART;
-        ::sigaction(SIGPIPE, &absorb, nullptr);
+    // One call in the usual case: the handler goes in and the disposition it replaced comes
+    // back, to be put back when it was not the default.
+    struct sigaction absorb = {};
+    absorb.sa_handler = absorb_broken_pipe;
+    sigemptyset(&absorb.sa_mask);
+    absorb.sa_flags = SA_RESTART;
+    struct sigaction previous = {};
+    if (::sigaction(SIGPIPE, &absorb, &previous) == 0 && previous.sa_handler != SIG_DFL) {
+        ::sigaction(SIGPIPE, &previous, nullptr);
     }
 }
 

@@ -1,9 +1,10 @@
 // The process services of start-up on POSIX systems: a fixed version word, the arguments as the
-// entry received them, the program path from the process's own executable link, the environment
-// of the C library, the immediate end of the process and the affinity of the calling thread.
-#include <sched.h>
+// entry received them, the program path the kernel started it by, the environment
+// of the C library and the immediate end of the process; processor affinity is not offered.
+#include <sys/auxv.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "os/startup.h"
@@ -16,9 +17,6 @@ namespace {
 // Version 6.1, build 7601: bit 15 of the high word is clear, so the command interpreter is the
 // one of the NT family.
 constexpr std::uint32_t POSIX_VERSION_WORD = (7601u << 16) | (1u << 8) | 6u;
-
-cpu_set_t saved_affinity;
-bool affinity_saved = false;
 } // namespace
 
 std::uint32_t version_word() {
@@ -39,12 +37,26 @@ void ansi_lead_bytes(std::uint8_t table[256]) {
     std::memset(table, 0, 256);
 }
 
+// The path the kernel started the program by is the full path whenever it was started by one,
+// as through PATH, and costs nothing to read; only a relative start asks for the executable link
+// (the C library's own start-up has read that link already, but keeps what it found to itself).
+const char* absolute_start_path() {
+    const char* path = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    return path != nullptr && path[0] == '/' ? path : nullptr;
+}
+
 int program_path(char* out, int capacity) {
     if (capacity <= 0) {
         return 0;
     }
-    // readlink cuts a longer path to the room given, as the module-name call does.
-    ssize_t length = readlink("/proc/self/exe", out, static_cast<std::size_t>(capacity - 1));
+    std::size_t room = static_cast<std::size_t>(capacity - 1);
+    if (const char* path = absolute_start_path()) {
+        std::size_t length = std::min(std::strlen(path), room); // cut as the module-name call cuts
+        std::memcpy(out, path, length);
+        out[length] = '\0';
+        return static_cast<int>(length);
+    }
+    ssize_t length = readlink("/proc/self/exe", out, room);
     if (length < 0) {
         out[0] = '\0';
         return 0;
@@ -85,35 +97,20 @@ void end_process(int code) {
 // Descriptors are limited by the process's resource limit, far above what the run-time asks for.
 void set_handle_count(int) {}
 
-bool process_affinity(std::uint32_t* mask) {
-    if (sched_getaffinity(0, sizeof saved_affinity, &saved_affinity) != 0) {
-        return false;
-    }
-    affinity_saved = true;
-    std::uint32_t bits = 0;
-    for (int cpu = 0; cpu < 32; ++cpu) {
-        if (CPU_ISSET(cpu, &saved_affinity)) {
-            bits |= 1u << cpu;
-        }
-    }
-    *mask = bits;
-    return true;
+// No processor that runs this build can have the faulty divider, so the affinity calls are not
+// offered, as on a system whose library lacks them: the divider test then runs on the current
+// processor only, and the thread is never moved to another processor (each move waits for that
+// processor to wake and costs the start-up a few tenths of a millisecond).
+bool process_affinity(std::uint32_t*) {
+    return false;
 }
 
-bool bind_thread(std::uint32_t mask) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    for (int cpu = 0; cpu < 32; ++cpu) {
-        if ((mask >> cpu) & 1u) {
-            CPU_SET(cpu, &set);
-        }
-    }
-    return sched_setaffinity(0, sizeof set, &set) == 0;
+bool bind_thread(std::uint32_t) {
+    return false;
 }
 
-// The whole saved set comes back, processors above 31 included.
 bool unbind_thread() {
-    return affinity_saved && sched_setaffinity(0, sizeof saved_affinity, &saved_affinity) == 0;
+    return false;
 }
 
 } // namespace lnc::os

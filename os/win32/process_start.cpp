@@ -80,6 +80,12 @@ char* narrow_environment(std::size_t* size) {
     return block;
 }
 
+struct ConvertedEnvironment {
+    char* block;
+    std::size_t size;
+};
+ConvertedEnvironment converted{};
+
 } // namespace
 
 std::uint32_t version_word() {
@@ -112,15 +118,19 @@ int program_path(char* out, int capacity) {
     return static_cast<int>(std::strlen(out));
 }
 
+// Start-up asks for the size and then for the copy: the block converted for the size is kept
+// for the copy, so that the environment is read and converted once.
 std::size_t environment_size() {
-    std::size_t size = 0;
-    std::free(narrow_environment(&size));
-    return size;
+    std::free(converted.block);
+    converted.size = 0;
+    converted.block = narrow_environment(&converted.size);
+    return converted.size;
 }
 
 bool copy_environment(char* out, std::size_t size) {
-    std::size_t length = 0;
-    char* block = narrow_environment(&length);
+    std::size_t length = converted.size;
+    char* block = converted.block != nullptr ? converted.block : narrow_environment(&length);
+    converted = {};
     bool fits = block != nullptr && length <= size;
     if (fits)
         std::memcpy(out, block, length);
