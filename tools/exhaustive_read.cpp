@@ -4,7 +4,13 @@
 // between neighbouring floats written exactly, cut to 24 and 25 digits, and rounded to 17 and
 // 9 digits either way.
 //
-//     lncalc_exhaustive_read [--from HEX] [--to HEX] [--step N] [--list N]
+//     lncalc_exhaustive_read [--from HEX] [--to HEX] [--step N] [--list N] [--random N]
+//
+// --random N also reads N random texts (signs, long and short digit strings with runs of zeros
+// and nines, points, exponents of every spelling up to beyond the limits, stray characters).
+// Built as lncalc_read_against_earlier, the same texts are held to an earlier version of the
+// conversion instead of the model: the double, its flags, the characters used and the single-
+// precision store must all be the same.
 //
 // The default range is every positive finite pattern (0 to 7F7FFFFF); negative values differ
 // only by the sign. Prints the mismatches against the model (a fault of the conversion or of
@@ -15,10 +21,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "io/numconv/numconv.h"
 #include "support/real_reference.h"
+#ifdef LNCALC_AGAINST_EARLIER
+#include "earlier_conversion.h"
+#endif
 
 namespace {
 
@@ -29,6 +39,7 @@ struct Options {
     std::uint32_t to = 0x7F7FFFFF;
     std::uint32_t step = 1;
     int list = 20;
+    std::uint64_t random = 0;
 };
 
 struct Tally {
@@ -42,6 +53,36 @@ struct ItemResult {
     std::uint32_t bits;
 };
 
+void report(const char* what, const std::string& text, std::uint64_t& count, const Options& options,
+            const char* details) {
+    if (count++ < static_cast<std::uint64_t>(options.list)) {
+        std::printf("%s %s: %s\n", what, text.c_str(), details);
+    }
+}
+
+#ifdef LNCALC_AGAINST_EARLIER
+// The whole reading, double and flags included, against the earlier conversion.
+void check(const std::string& text, std::int64_t, const Options& options, Tally& tally) {
+    ++tally.texts;
+    lnc::RealConversion c =
+        lnc::convert_real_text(text.c_str(), static_cast<int>(text.size()), 0, 0);
+    lnc::RealItemResult r = lnc::real_item_result(c, 11);
+    lnc_tools::Reading now{c.flags, c.used, 0, r.message_index, static_cast<std::uint32_t>(r.bits)};
+    std::memcpy(&now.double_bits, &c.value, sizeof now.double_bits);
+    lnc_tools::Reading before =
+        lnc_tools::earlier_reading(text.c_str(), static_cast<int>(text.size()));
+    if (!lnc_tools::same_reading(now, before)) {
+        char details[160];
+        std::snprintf(details, sizeof details,
+                      "now %X %d %016llX %d %08X, before %X %d %016llX %d %08X", now.flags,
+                      now.used, static_cast<unsigned long long>(now.double_bits), now.message_index,
+                      now.single_bits, before.flags, before.used,
+                      static_cast<unsigned long long>(before.double_bits), before.message_index,
+                      before.single_bits);
+        report("MISMATCH", text, tally.mismatches, options, details);
+    }
+}
+#else
 ItemResult engine_single(const std::string& text) {
     lnc::RealConversion c =
         lnc::convert_real_text(text.c_str(), static_cast<int>(text.size()), 0, 0);
@@ -56,22 +97,64 @@ ItemResult model_single(const std::string& text) {
 }
 
 // Checks one text; `expected` is the pattern it was written from, or -1 when it stands for a
-// midpoint (either neighbour is a fair reading).
+// midpoint or a random text (any reading the model gives is fair).
 void check(const std::string& text, std::int64_t expected, const Options& options, Tally& tally) {
     ++tally.texts;
     ItemResult engine = engine_single(text);
     ItemResult model = model_single(text);
+    char details[96];
     if (engine.message_index != model.message_index || engine.bits != model.bits) {
-        if (tally.mismatches++ < static_cast<std::uint64_t>(options.list)) {
-            std::printf("MISMATCH %s: conversion %d %08X, model %d %08X\n", text.c_str(),
-                        engine.message_index, engine.bits, model.message_index, model.bits);
-        }
+        std::snprintf(details, sizeof details, "conversion %d %08X, model %d %08X",
+                      engine.message_index, engine.bits, model.message_index, model.bits);
+        report("MISMATCH", text, tally.mismatches, options, details);
     }
     if (expected >= 0 && (model.message_index != 0 || model.bits != expected)) {
-        if (tally.not_read_back++ < static_cast<std::uint64_t>(options.list)) {
-            std::printf("not read back %s (from %08X): index %d, %08X\n", text.c_str(),
-                        static_cast<std::uint32_t>(expected), model.message_index, model.bits);
+        std::snprintf(details, sizeof details, "(from %08X): index %d, %08X",
+                      static_cast<std::uint32_t>(expected), model.message_index, model.bits);
+        report("not read back", text, tally.not_read_back, options, details);
+    }
+}
+#endif
+
+// A random text: mostly numbers of every spelling, with the digit runs that make rounding hard.
+std::string random_text(std::mt19937_64& random) {
+    auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+    std::string text;
+    const char* signs[] = {"", "", "+", "-"};
+    text += signs[pick(4)];
+    auto digits = [&](unsigned most) {
+        unsigned count = pick(most + 1);
+        char previous = '1';
+        for (unsigned i = 0; i < count; ++i) {
+            unsigned kind = pick(10);
+            previous =
+                kind < 3 ? previous : static_cast<char>(kind < 5 ? "09"[pick(2)] : '0' + pick(10));
+            text += previous;
         }
+    };
+    digits(pick(4) == 0 ? 40 : 12);
+    if (pick(3) != 0) {
+        text += '.';
+        digits(pick(4) == 0 ? 40 : 12);
+    }
+    if (pick(2) == 0) {
+        const char* letters[] = {"E", "e", "D", "d", "E+", "E-", "d-", "+", "-"};
+        text += letters[pick(9)];
+        unsigned width = pick(6);
+        for (unsigned i = 0; i < width; ++i) {
+            text += static_cast<char>('0' + pick(10));
+        }
+    }
+    if (pick(50) == 0) {
+        text.insert(pick(static_cast<unsigned>(text.size()) + 1), 1, "x. +e"[pick(5)]);
+    }
+    return text.empty() ? std::string("0") : text;
+}
+
+void check_random(const Options& options, Tally& tally) {
+    std::mt19937_64 random(20261209u);
+    for (std::uint64_t i = 0; i < options.random; ++i) {
+        check(random_text(random), -1, options, tally);
     }
 }
 
@@ -186,6 +269,8 @@ bool parse_options(int argc, char** argv, Options& options) {
             options.step = value == 0 ? 1 : static_cast<std::uint32_t>(value);
         } else if (name == "--list") {
             options.list = static_cast<int>(value);
+        } else if (name == "--random") {
+            options.random = std::strtoull(argv[i + 1], nullptr, 10);
         } else {
             return false;
         }
@@ -198,7 +283,9 @@ bool parse_options(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!parse_options(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--from HEX] [--to HEX] [--step N] [--list N]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s [--from HEX] [--to HEX] [--step N] [--list N] [--random N]\n",
+                     argv[0]);
         return 2;
     }
     Tally midpoints;
@@ -206,6 +293,11 @@ int main(int argc, char** argv) {
     std::printf("midpoints: %llu texts, %llu mismatches\n",
                 static_cast<unsigned long long>(midpoints.texts),
                 static_cast<unsigned long long>(midpoints.mismatches));
+    Tally randoms;
+    check_random(options, randoms);
+    std::printf("random: %llu texts, %llu mismatches\n",
+                static_cast<unsigned long long>(randoms.texts),
+                static_cast<unsigned long long>(randoms.mismatches));
     Tally patterns;
     for (std::uint64_t bits = options.from; bits <= options.to; bits += options.step) {
         check_pattern(static_cast<std::uint32_t>(bits), options, patterns);
@@ -218,5 +310,5 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(patterns.texts),
                 static_cast<unsigned long long>(patterns.mismatches),
                 static_cast<unsigned long long>(patterns.not_read_back));
-    return midpoints.mismatches + patterns.mismatches == 0 ? 0 : 1;
+    return midpoints.mismatches + randoms.mismatches + patterns.mismatches == 0 ? 0 : 1;
 }

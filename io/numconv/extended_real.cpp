@@ -13,6 +13,8 @@ constexpr std::uint16_t SIGN_BIT = 0x8000;
 constexpr std::uint16_t EXPONENT_MASK = 0x7FFF;
 constexpr int EXPONENT_BIAS = 16383;
 constexpr std::uint64_t TOP_BIT = 0x8000000000000000ULL;
+// Up to 19 decimal digits fit 64 bits, and then the integer needs no wider arithmetic.
+constexpr int MAX_INTEGER_DIGITS = 19;
 
 ExtendedReal make_zero(std::uint16_t sign) {
     return {0, 0, sign};
@@ -42,39 +44,48 @@ void shift_right_sticky(Wide& w, int count) {
     }
 }
 
-// The upper 96 bits of the 160-bit mantissa product, formed only from the partial products whose
-// word positions add up to 4 or more; a carry out of a 32-bit pair goes into the next word only.
+struct Product128 {
+    std::uint64_t high;
+    std::uint64_t low;
+};
+
+// The full 128-bit product, from four 32-bit products so that 32-bit builds need no wider type.
+Product128 multiply_64(std::uint64_t a, std::uint64_t b) {
+    std::uint64_t a0 = static_cast<std::uint32_t>(a);
+    std::uint64_t a1 = a >> 32;
+    std::uint64_t b0 = static_cast<std::uint32_t>(b);
+    std::uint64_t b1 = b >> 32;
+    std::uint64_t p00 = a0 * b0;
+    std::uint64_t p01 = a0 * b1;
+    std::uint64_t p10 = a1 * b0;
+    std::uint64_t middle =
+        (p00 >> 32) + static_cast<std::uint32_t>(p01) + static_cast<std::uint32_t>(p10);
+    return {a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32),
+            (middle << 32) | static_cast<std::uint32_t>(p00)};
+}
+
+// The upper 96 bits of the 160-bit mantissa product, formed only from the partial products of
+// 16-bit words whose positions add up to 4 or more. No carry is ever lost in forming them: each
+// result position's products are summed at once and their carry goes into a word not yet
+// written, and the whole stays below 2^96. So the sum is exact, and it is the product of the
+// upper 64 bits of each mantissa less the three products of low words left out (positions 2 and
+// 3), plus the two products of a lowest word with the other's top word (position 4).
 Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
-    std::uint16_t wa[5];
-    std::uint16_t wb[5];
-    wa[0] = a.low;
-    wb[0] = b.low;
-    for (int i = 1; i < 5; ++i) {
-        wa[i] = static_cast<std::uint16_t>(a.high >> (16 * (i - 1)));
-        wb[i] = static_cast<std::uint16_t>(b.high >> (16 * (i - 1)));
-    }
-    // The products of one result position are summed at once: the 32 bits at words i and i + 1
-    // keep the sum's low half, and every carry out of them (the sum's high half counts them)
-    // goes into word i + 2 alone, wrapping there.
-    std::uint16_t r[6] = {};
-    for (int i = 0; i <= 4; ++i) {
-        std::uint64_t sum = r[i] | (static_cast<std::uint64_t>(r[i + 1]) << 16);
-        for (int j = 0; j <= 4 - i; ++j) {
-            sum += static_cast<std::uint32_t>(wa[i + j]) * wb[4 - j];
-        }
-        r[i] = static_cast<std::uint16_t>(sum);
-        r[i + 1] = static_cast<std::uint16_t>(sum >> 16);
-        if (i + 2 < 6) {
-            r[i + 2] = static_cast<std::uint16_t>(r[i + 2] + (sum >> 32));
-        }
-    }
-    Wide w;
-    w.low = r[0] | (static_cast<std::uint32_t>(r[1]) << 16);
-    w.high = 0;
-    for (int i = 5; i >= 2; --i) {
-        w.high = (w.high << 16) | r[i];
-    }
-    return w;
+    Product128 p = multiply_64(a.high, b.high);
+    std::uint64_t a1 = a.high & 0xFFFF;
+    std::uint64_t a2 = (a.high >> 16) & 0xFFFF;
+    std::uint64_t b1 = b.high & 0xFFFF;
+    std::uint64_t b2 = (b.high >> 16) & 0xFFFF;
+    std::uint64_t left_out = a1 * b1 + ((a1 * b2 + a2 * b1) << 16);
+    std::uint64_t high = p.high - (p.low < left_out ? 1 : 0);
+    std::uint64_t low = p.low - left_out; // its lowest 32 bits are now zero
+    std::uint64_t sum_low = (high << 32) | (low >> 32);
+    std::uint64_t sum_high = high >> 32;
+    std::uint64_t edge = static_cast<std::uint64_t>(a.low) * (b.high >> 48) +
+                         static_cast<std::uint64_t>(b.low) * (a.high >> 48);
+    sum_low += edge;
+    sum_high += sum_low < edge ? 1 : 0;
+    return {(sum_high << 32) | (sum_low >> 32), static_cast<std::uint32_t>(sum_low)};
 }
 
 // Rounds a 96-bit mantissa to 80 bits (its lowest 16 bits above 0x8000 round up) and packs it.
@@ -101,7 +112,22 @@ ExtendedReal round_to_extended(Wide w, int exponent, std::uint16_t sign) {
 
 } // namespace
 
+ExtendedReal integer_to_extended(std::uint64_t n) {
+    if (n == 0) {
+        return make_zero(0);
+    }
+    int places = std::countl_zero(n);
+    return {0, n << places, static_cast<std::uint16_t>(EXPONENT_BIAS + 63 - places)};
+}
+
 ExtendedReal digits_to_extended(const std::uint8_t* digits, int count) {
+    if (count <= MAX_INTEGER_DIGITS) {
+        std::uint64_t n = 0;
+        for (int i = 0; i < count; ++i) {
+            n = n * 10 + digits[i];
+        }
+        return integer_to_extended(n);
+    }
     std::uint32_t w[3] = {};
     for (int i = 0; i < count; ++i) {
         std::uint64_t carry = digits[i];
@@ -176,7 +202,7 @@ void scale_by_power_of_ten(ExtendedReal& value, int n) {
     std::uint32_t magnitude =
         n > 0 ? static_cast<std::uint32_t>(n) : 0u - static_cast<std::uint32_t>(n);
     std::uint32_t groups = magnitude & 4095;
-    for (int k = 0; k < 4; ++k, groups >>= 3) {
+    for (int k = 0; groups != 0; ++k, groups >>= 3) {
         int d = static_cast<int>(groups & 7);
         if (d != 0) {
             multiply_extended(value, table[k * 7 + d - 1]);

@@ -93,6 +93,8 @@ RealConversion convert_real_text(const char* text, int length, int scale, int im
 ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
                            bool implicit_exponent);
 ExtendedReal digits_to_extended(const std::uint8_t* digits, int count);
+// The exact 80-bit value of an integer, with the lowest 16 mantissa bits clear.
+ExtendedReal integer_to_extended(std::uint64_t n);
 void scale_by_power_of_ten(ExtendedReal& value, int n);
 void multiply_extended(ExtendedReal& a, const ExtendedReal& b);
 struct DoubleResult {

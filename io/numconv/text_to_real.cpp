@@ -1,5 +1,6 @@
 // Scanning of real-number texts into extended values and their conversion to the double and
 // single-precision bits that a real item receives.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -242,6 +243,22 @@ void trim_digits(Scan& s) {
     }
 }
 
+// Scales the unsigned value of the digits by its decimal exponent, within the scan's limits.
+void scale_value(ParsedReal& result, std::int64_t exponent) {
+    if (exponent > EXPONENT_LIMIT) {
+        result.value = INFINITE_EXTENDED;
+        result.scan_flags = SCAN_OVERFLOW;
+    } else if (exponent < -EXPONENT_LIMIT) {
+        result.value = {0, 0, 0};
+        result.scan_flags = SCAN_UNDERFLOW;
+    } else {
+        scale_by_power_of_ten(result.value, static_cast<int>(exponent));
+        if (result.value.high == 0 && result.value.low == 0) {
+            result.scan_flags = SCAN_UNDERFLOW; // non-zero digits scaled below the extended range
+        }
+    }
+}
+
 // Turns the stored digits and the exponent parts of a finished scan into the unsigned value.
 ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
     ParsedReal result{{0, 0, 0}, s.end, 0};
@@ -262,25 +279,104 @@ ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
     if (!s.point_seen) {
         exponent -= implied_decimals;
     }
-    if (exponent > EXPONENT_LIMIT) {
-        result.value = INFINITE_EXTENDED;
-        result.scan_flags = SCAN_OVERFLOW;
-    } else if (exponent < -EXPONENT_LIMIT) {
-        result.value = {0, 0, 0};
-        result.scan_flags = SCAN_UNDERFLOW;
-    } else {
-        scale_by_power_of_ten(result.value, static_cast<int>(exponent));
-        if (result.value.high == 0 && result.value.low == 0) {
-            result.scan_flags = SCAN_UNDERFLOW; // non-zero digits scaled below the extended range
+    scale_value(result, exponent);
+    return result;
+}
+
+// The digits of a number as one integer, for the fast reading below: the decimal exponent goes
+// down by one for each digit after the point.
+struct PlainNumber {
+    const char* p;
+    std::uint64_t integer;
+    int significant; // digits from the first non-zero one on
+    int fraction;    // digits after the point
+    bool any_digit;
+    bool point;
+};
+
+void take_digits(PlainNumber& n, bool after_point) {
+    for (; is_digit(*n.p); ++n.p) {
+        n.any_digit = true;
+        n.significant += n.significant > 0 || *n.p != '0' ? 1 : 0;
+        n.integer = n.integer * 10 + static_cast<unsigned>(*n.p - '0');
+        n.fraction += after_point ? 1 : 0;
+    }
+}
+
+// An exponent of a letter or a sign and at least one digit, capped as the scan caps it; false
+// when none follows or it is left dangling.
+bool take_exponent(PlainNumber& n, int* exponent, bool* seen) {
+    char c = *n.p;
+    if (c == '\0') {
+        return true;
+    }
+    if (is_exponent_letter(c)) {
+        c = *++n.p;
+    } else if (c != '+' && c != '-') {
+        return false;
+    }
+    bool negative = c == '-';
+    n.p += c == '+' || c == '-' ? 1 : 0;
+    if (!is_digit(*n.p)) {
+        return false;
+    }
+    int value = 0;
+    for (; is_digit(*n.p); ++n.p) {
+        if (value <= EXPONENT_LIMIT) {
+            value = std::min(value * 10 + (*n.p - '0'), EXPONENT_LIMIT + 1);
         }
     }
-    return result;
+    *exponent = negative ? -value : value;
+    *seen = true;
+    return true;
+}
+
+// The usual text, a number of at most 19 significant digits written as [sign] digits [point
+// digits] [exponent] and ending at the terminator, read in one pass with its digits in one
+// integer; it gives what the state machine gives. False for anything else, which the state
+// machine reads.
+bool read_plain_number(const char* text, int scale, int implied_decimals, bool implicit_exponent,
+                       ParsedReal* result) {
+    PlainNumber n{text, 0, 0, 0, false, false};
+    bool negative = *n.p == '-';
+    n.p += *n.p == '-' || *n.p == '+' ? 1 : 0;
+    take_digits(n, false);
+    if (*n.p == POINT) {
+        ++n.p;
+        n.point = true;
+        take_digits(n, true);
+    }
+    int exponent = 0;
+    bool exponent_seen = false;
+    if (!n.any_digit || n.significant > 19 ||
+        (!implicit_exponent && (*n.p == '+' || *n.p == '-')) ||
+        !take_exponent(n, &exponent, &exponent_seen) || *n.p != '\0') {
+        return false;
+    }
+    *result = ParsedReal{{0, 0, 0}, n.p, 0};
+    if (n.integer != 0) {
+        std::int64_t decimal = static_cast<std::int64_t>(exponent) - n.fraction;
+        for (; n.integer % 10 == 0; n.integer /= 10) {
+            ++decimal; // trailing zeros, as the scan drops them
+        }
+        decimal += (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
+        result->value = integer_to_extended(n.integer);
+        scale_value(*result, decimal);
+    }
+    if (negative) {
+        result->value.sign_exponent |= 0x8000;
+    }
+    return true;
 }
 
 } // namespace
 
 ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
                            bool implicit_exponent) {
+    ParsedReal plain;
+    if (read_plain_number(text, scale, implied_decimals, implicit_exponent, &plain)) {
+        return plain;
+    }
     Scan s{};
     s.text = text;
     s.p = text;
