@@ -34,6 +34,9 @@ int file_type(Handle handle);
 // A terminal delivers one typed line per read, ending in CR LF and cut at count; the rest of
 // the line stays for the next read. An end of input typed at the terminal reads 0 bytes.
 bool read_file(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* done);
+// As read_file, for a handle known not to be a character device: no terminal can stand behind
+// it, so the platform need not ask whether one does before each read.
+bool read_not_device(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* done);
 // A failure after part of the data went out is a short write (true, done < count).
 bool write_file(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* done);
 // Origin 0 start, 1 current, 2 end. Returns the new offset, or 0xFFFFFFFF with last_error set

@@ -380,15 +380,15 @@ bool finish_at_internal_end(const Scan& scan) {
     return true;
 }
 
-// Ends a plain value; a repeat factor's asterisk and a line end also need the full scan.
+// Ends a plain value; a repeat factor's asterisk also needs the full scan.
 bool ends_plain_value(std::uint8_t c) {
     return c == ' ' || c == '\t' || c == CR || c == LF || c == '*' || c == ',' || c == '/';
 }
 
-// The usual value, a plain number or word ended by a blank, a comma or a slash on a record that
-// is already in the buffer, is taken from the buffer in one pass rather than a character at a
-// time. Returns true when the value has ended; otherwise the character-by-character scan goes
-// on from where this stopped, with what was taken already in the token.
+// The usual value, a plain number or word ended by a blank, a comma, a slash or the line end on a
+// record that is already in the buffer, is taken from the buffer in one pass rather than a
+// character at a time. Returns true when the value has ended; otherwise the character-by-character
+// scan goes on from where this stopped, with what was taken already in the token.
 bool scan_buffered_value(Scan& scan) {
     UnitBlock* b = current_unit;
     if (b->organisation != 1 && b->organisation != 3) {
@@ -420,8 +420,16 @@ bool scan_buffered_value(Scan& scan) {
     s.token_length = length;
     scan.examined = true;
     b->pos = pos;
-    if (pos > b->last || buffer[pos] == CR || buffer[pos] == LF || buffer[pos] == '*') {
+    if (pos > b->last || buffer[pos] == '*') {
         return false;
+    }
+    if (buffer[pos] == CR || buffer[pos] == LF) {
+        // The line end ends the value as a blank does, and the record is passed from it as the
+        // character scan passes it.
+        end_input_record();
+        s.last_separator = ' ';
+        s.line_consumed = true;
+        return true;
     }
     s.last_separator = buffer[pos] == '\t' ? ' ' : buffer[pos];
     b->pos = pos + 1;

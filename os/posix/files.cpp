@@ -121,6 +121,14 @@ bool read_file(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* 
     if (::isatty(fd_of(handle))) {
         return read_terminal_line(fd_of(handle), buffer, count, done);
     }
+    return read_not_device(handle, buffer, count, done);
+}
+
+bool read_not_device(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* done) {
+    *done = 0;
+    if (!valid(handle)) {
+        return false;
+    }
     ssize_t got;
     do {
         got = ::read(fd_of(handle), buffer, count);

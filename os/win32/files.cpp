@@ -63,6 +63,10 @@ bool read_file(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* 
     return ok != 0;
 }
 
+bool read_not_device(Handle handle, void* buffer, std::uint32_t count, std::uint32_t* done) {
+    return read_file(handle, buffer, count, done);
+}
+
 bool write_file(Handle handle, const void* bytes, std::uint32_t count, std::uint32_t* done) {
     DWORD put = 0;
     BOOL ok = WriteFile(native(handle), bytes, count, &put, nullptr);

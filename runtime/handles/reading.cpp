@@ -84,7 +84,9 @@ int read_bytes(int h, void* buffer, int count) {
     }
     std::uint32_t got = 0;
     bool asked = count > held;
-    if (asked && !os::read_file(entry->os_handle, data + held, count - held, &got)) {
+    // Only a character device can be a terminal, whose lines the platform reads in its own way.
+    auto* read = (entry->mode_flags & H_DEVICE) ? os::read_file : os::read_not_device;
+    if (asked && !read(entry->os_handle, data + held, count - held, &got)) {
         std::uint32_t failure = os::last_error();
         if (failure == 109) {
             got = 0;
