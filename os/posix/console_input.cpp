@@ -16,24 +16,27 @@ namespace {
 constexpr int RAW_CAPACITY = 4096;
 constexpr int LINE_SLOTS = 4;
 
+// The slots start as zeros, so that they take no page of the program's image until a terminal
+// is read: a slot holds descriptor `fd` while `in_use` is set.
 struct PendingLine {
-    int fd; // -1 when the slot is free
+    bool in_use;
+    int fd;
     std::uint32_t start;
     std::uint32_t end;
     char data[2 * RAW_CAPACITY];
 };
 
-PendingLine pending_lines[LINE_SLOTS] = {
-    {-1, 0, 0, {}}, {-1, 0, 0, {}}, {-1, 0, 0, {}}, {-1, 0, 0, {}}};
+PendingLine pending_lines[LINE_SLOTS];
 
 PendingLine* find_slot(int fd) {
     for (PendingLine& slot : pending_lines) {
-        if (slot.fd == fd) {
+        if (slot.in_use && slot.fd == fd) {
             return &slot;
         }
     }
     for (PendingLine& slot : pending_lines) {
-        if (slot.fd == -1) {
+        if (!slot.in_use) {
+            slot.in_use = true;
             slot.fd = fd;
             slot.start = slot.end = 0;
             return &slot;
@@ -108,8 +111,8 @@ bool read_terminal_line(int fd, void* buffer, std::uint32_t count, std::uint32_t
 
 void forget_terminal_input(int fd) {
     for (PendingLine& slot : pending_lines) {
-        if (slot.fd == fd) {
-            slot.fd = -1;
+        if (slot.in_use && slot.fd == fd) {
+            slot.in_use = false;
         }
     }
 }
