@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Prints the tables of ratios of a round-robin run (round_robin.json) and the goals, met or
+missed, then the table of the in-process benchmarks (io.json, conversion.json), the floor of the
+C library's loops.
+
+    report.py OUT_DIR
+"""
+import json
+import sys
+
+COLUMNS = ["printf", "snprintf+write", "to_chars+fwrite", "fgets+from_chars", "static C program",
+           "lncalc", "lncalc, other build", "gfortran", "flang"]
+ROWS = [  # (title, job, base job, base program)
+    ("{n:,} WRITEs of one single real to a disk file, x printf", "write1", "write1", "printf"),
+    ("the same, x snprintf + one write(2) per record", "write1", "write1", "snprintf+write"),
+    ("{n4:,} WRITEs of four reals, x printf of one value per line", "write4", "write1", "printf"),
+    ("{n:,} READs of one real from a file, x fgets + strtof", "read", "read", "fgets+strtof"),
+    ("the dialogue, input \"2\", x the static C program", "dialogue", "dialogue", "static C program"),
+]
+
+
+def fastest(out, name):
+    """The fastest repetition of each in-process benchmark (ns per value); {} without its run."""
+    try:
+        data = json.load(open(f"{out}/{name}.json"))
+    except OSError:
+        return {}
+    result = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type") == "iteration" and "error_occurred" not in b:
+            name = b["run_name"]
+            result[name] = min(result.get(name, b["ns_per_value"]), b["ns_per_value"])
+    return result
+
+
+def print_table(r, present, metric, name, n):
+    header = [f"job (whole process, {name})", "base (ms)"] + present
+    lines = [header, ["---"] * len(header)]
+    for title, job, base_job, base_label in ROWS:
+        base = r[base_job][base_label][metric]
+        cells = [title.format(n=n, n4=n // 4), f"{base * 1000:.1f}"]
+        for c in present:
+            if job == "write4" and c == "printf":
+                cells.append(f"{r['write4']['printf'][metric] / base:.2f} (4 per line)")
+            elif c in r[job]:
+                cells.append(f"{r[job][c][metric] / base:.2f}")
+            else:
+                cells.append("")
+        lines.append(cells)
+    for cells in lines:
+        print("| " + " | ".join(cells) + " |")
+
+
+def main():
+    out = sys.argv[1]
+    run = json.load(open(f"{out}/round_robin.json"))
+    r = run["results"]
+    present = [c for c in COLUMNS if any(c in r[job] for job in r)]
+    for metric, name in (("cpu", "processor time"), ("wall", "wall time")):
+        print_table(r, present, metric, name, run["values"])
+        print()
+
+    goals = []
+    def goal(what, ratio, limit):
+        verdict = "met" if ratio <= limit else f"MISSED by {(ratio / limit - 1) * 100:.0f} %"
+        goals.append(f"- {what}: {ratio:.2f} (goal <= {limit:.2f}): {verdict}")
+    cpu = lambda job, label: r[job][label]["cpu"]
+    for peer in ("gfortran", "flang"):
+        if peer in r["dialogue"]:
+            goal(f"dialogue x {peer}'s static program", cpu("dialogue", "lncalc") / cpu("dialogue", peer), 1.0)
+    rss, rss_c = r["dialogue"]["lncalc"]["rss"], r["dialogue"]["static C program"]["rss"]
+    goals.append(f"- peak resident memory of the dialogue: lncalc {rss} KiB, static C program {rss_c} KiB, "
+                 f"difference {rss - rss_c} KiB (goal <= 64 KiB): {'met' if rss - rss_c <= 64 else 'MISSED'}")
+    goal("READ x fgets + strtof", cpu("read", "lncalc") / cpu("read", "fgets+strtof"), 2.0)
+    conversion = fastest(out, "conversion")
+    if "BM_ConvertRealText" in conversion:
+        goal("convert_real_text x strtof (in process, per value)",
+             conversion["BM_ConvertRealText"] / conversion["BM_Strtof"], 1.0)
+    goal("WRITE of four values per statement x printf of one value per line",
+         cpu("write4", "lncalc") / cpu("write1", "printf"), 0.8)
+    goal("WRITE of one value per statement x snprintf + one write(2) per record",
+         cpu("write1", "lncalc") / cpu("write1", "snprintf+write"), 1.0)
+    for peer in ("gfortran", "flang"):
+        if peer in r["write1"]:
+            goal(f"WRITE of one value per statement x {peer}",
+                 cpu("write1", "lncalc") / cpu("write1", peer), 1.0)
+    if "lncalc, other build" in r["read"]:
+        for job in ("write1", "write4", "read", "dialogue"):
+            goals.append(f"- this build x the other build, {job}: "
+                         f"{cpu(job, 'lncalc') / cpu(job, 'lncalc, other build'):.3f}")
+    print("Goals, by processor time:\n" + "\n".join(goals))
+    print(f"\n{run['values']:,} values per job, {run['rounds']} rounds; the least processor time "
+          "and the least wall time of each program's runs")
+
+
+def print_in_process(out):
+    io, conv = fastest(out, "io"), fastest(out, "conversion")
+    if not io or not conv:
+        return
+    rows = []
+    def row(what, value, base_name, base, goal=None):
+        ratio = value / base
+        verdict = "" if goal is None else ("met" if ratio <= goal else "MISSED")
+        rows.append((what, f"{value:8.1f}", base_name, f"{base:8.1f}", f"{ratio:6.2f}",
+                     "" if goal is None else f"<= {goal:.2f}", verdict))
+    for n, label in ((1, "one per statement"), (4, "four per statement")):
+        e = io[f"BM_WriteEngine/{n}"]
+        row(f"WRITE, {label} (ns/value)", e, "snprintf+fwrite", io[f"BM_WriteSnprintf/{n}"])
+        row(f"WRITE, {label} (ns/value)", e, "to_chars+fwrite", io[f"BM_WriteToChars/{n}"])
+    row("READ (ns/value)", io["BM_ReadEngine"], "fgets+strtof", io["BM_ReadStrtof"], 2.0)
+    row("format_real (ns/value)", conv["BM_FormatReal"], "snprintf %15.6E", conv["BM_SnprintfE"])
+    row("format_real (ns/value)", conv["BM_FormatReal"], "to_chars", conv["BM_ToCharsE"])
+    row("decimal_digits (ns/value)", conv["BM_DecimalDigits"], "to_chars", conv["BM_ToCharsE"])
+    row("convert_real_text (ns/value)", conv["BM_ConvertRealText"], "strtof", conv["BM_Strtof"], 1.0)
+    header = ("measure", "value", "baseline", "base", "ratio", "goal", "")
+    widths = [max(len(r[i]) for r in rows + [header]) for i in range(7)]
+    print("\nIn process, processor time per value (the fastest of the repetitions):\n")
+    for cells in [header, tuple("-" * w for w in widths)] + rows:
+        print("| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |")
+
+
+if __name__ == "__main__":
+    main()
+    print_in_process(sys.argv[1])

@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""Runs every whole-process job of every program in turn, round after round, so that each ratio
+compares programs measured under the same load, and prints one table of ratios.
+
+    round_robin.py --build DIR [--other DIR] [--peers DIR] [--rounds R] [--values N]
+                   [--dialogue-runs M] --out DIR
+
+The programs of a job run one after the other in each round (a dialogue program M times in each
+round, interleaved with the others); a program's figure is the least processor time (user and
+system, from wait4) over its runs, the least disturbed by other work on the machine. Before
+timing, each program's output is checked: the count and the sum of the values each writer
+wrote, read back from its file, against the values themselves; the count and the sum that each
+reader reports against those of fgets + strtof; the calculator's bytes against the static C
+program's, and each peer's logarithm of 2.
+"""
+import argparse
+import json
+import math
+import os
+import random
+import re
+import sys
+
+MEASURE = None  # the launcher, bench/measure.c
+
+
+def job_values(n):
+    """The values of values.h."""
+    s, values = 2026, []
+    for _ in range(n):
+        first = (s * 1664525 + 1013904223) & 0xFFFFFFFF
+        second = (first * 1664525 + 1013904223) & 0xFFFFFFFF
+        s = second
+        k = second >> 8
+        e = (k >> 3) % 23 if k % 8 == 0 else (k >> 3) % 241 - 120
+        x = math.ldexp(1.0 + (first >> 9) * 2.0**-23, e)
+        values.append(-x if second >> 31 else x)
+    return values
+
+
+def input_lines(n):
+    """Input lines in the three forms a user types: 1.5, -2.25E-03 and 7d2."""
+    r = random.Random(20240612)
+    lines = []
+    for i in range(n):
+        a, b, e = r.randrange(10000), r.randrange(100), r.randrange(20) - 10
+        if i % 3 == 0:
+            lines.append(f"{a}.{b}")
+        elif i % 3 == 1:
+            lines.append(f"-{a % 10}.{b}E{e:+03d}")
+        else:
+            lines.append(f"{a % 100}d{abs(e)}")
+    return "\n".join(lines) + "\n"
+
+
+def run(argv, stdin_path, stdout_path):
+    """One whole process through the launcher: its processor time, wall time and peak resident
+    memory (KiB)."""
+    report = f"{os.path.dirname(stdout_path)}/measure.txt"
+    error = os.open(report, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    command = [MEASURE, stdin_path, stdout_path] + argv
+    pid = os.posix_spawn(MEASURE, command, os.environ, file_actions=[(os.POSIX_SPAWN_DUP2, error, 2)])
+    os.waitpid(pid, 0)
+    os.close(error)
+    fields = open(report).read().split()
+    if len(fields) != 5 or fields[4] != "0":
+        sys.exit(f"{' '.join(argv)}: {' '.join(fields) or 'not run'}")
+    user, system, wall, peak = float(fields[0]), float(fields[1]), float(fields[2]), int(fields[3])
+    return user + system, wall, peak
+
+
+def numbers(path):
+    text = open(path, "rb").read().decode("latin-1").replace("D", "E").replace("d", "e")
+    return [float(t) for t in text.split()]
+
+
+def programs(args):
+    """(job, label, argv) of every program that can run here."""
+    b, n = args.build, str(args.values)
+    engines = [("lncalc", b)] + ([("lncalc, other build", args.other)] if args.other else [])
+    table = []
+    for job in ("write1", "write4"):
+        for label, d in engines:
+            table.append((job, label, [f"{d}/bench/lncalc_engine_jobs", job, n]))
+        table.append((job, "printf", [f"{b}/bench/lncalc_c_floor", "printf" + job[-1], n]))
+        table.append((job, "snprintf+write", [f"{b}/bench/lncalc_c_floor", job, n]))
+        table.append((job, "to_chars+fwrite", [f"{b}/bench/lncalc_cpp_floor", "to_chars" + job[-1], n]))
+    for label, d in engines:
+        table.append(("read", label, [f"{d}/bench/lncalc_engine_jobs", "read", n]))
+    table.append(("read", "fgets+strtof", [f"{b}/bench/lncalc_c_floor", "strtof", n]))
+    table.append(("read", "fgets+from_chars", [f"{b}/bench/lncalc_cpp_floor", "from_chars", n]))
+    for label, d in engines:
+        table.append(("dialogue", label, [f"{d}/lncalc"]))
+    table.append(("dialogue", "static C program", [f"{b}/bench/lncalc_dialogue_baseline"]))
+    for compiler in ("gfortran", "flang"):
+        jobs = f"{args.peers}/jobs-{compiler}"
+        if args.peers and os.path.exists(jobs):
+            for job in ("write1", "write4", "read"):
+                table.append((job, compiler, [jobs, job, n]))
+            table.append(("dialogue", compiler, [f"{args.peers}/dialogue-{compiler}"]))
+    return [(job, label, [os.path.abspath(argv[0])] + argv[1:]) for job, label, argv in table]
+
+
+def check_outputs(args, table, inputs):
+    values = job_values(args.values)
+    magnitude = sum(abs(v) for v in values)
+    reads = {}
+    for job, label, argv in table:
+        out = f"{args.out}/{job}-{label.replace(' ', '_').replace(',', '')}.out"
+        run(argv, inputs[job], out)
+        if job.startswith("write"):
+            got = numbers(out)
+            if len(got) != args.values or abs(sum(got) - sum(values)) > 1e-6 * magnitude:
+                sys.exit(f"{label} {job}: {len(got)} values, sum {sum(got)!r} (want {sum(values)!r})")
+        elif job == "read":
+            reads[label] = numbers(out)
+        else:
+            text = open(out, "rb").read().decode("latin-1")
+            line = next((l for l in text.splitlines() if "ln(" in l), "")
+            found = re.findall(r"[-+]?\d*\.\d*(?:[EeDd][-+]?\d+)?", line)
+            if len(found) < 2 or abs(float(found[-1].replace("D", "E")) - math.log(2)) > 1e-6:
+                sys.exit(f"{label}: no logarithm of 2 in {line!r}")
+    floor = reads["fgets+strtof"]
+    for label, (count, total) in reads.items():
+        if count != args.values or abs(total - floor[1]) > 1e-9 * max(1.0, abs(floor[1])):
+            sys.exit(f"{label} read: count {count}, sum {total!r} (fgets+strtof {floor!r})")
+    expected = open(f"{args.out}/dialogue-static_C_program.out", "rb").read()
+    if open(f"{args.out}/dialogue-lncalc.out", "rb").read() != expected:
+        sys.exit("the static C program does not write the calculator's bytes")
+
+
+def measure(args, table, inputs):
+    best = {}
+    for round_number in range(args.rounds):
+        print(f"round {round_number + 1} of {args.rounds} ...", file=sys.stderr)
+        for job, label, argv in table:
+            if job == "dialogue":
+                continue
+            result = run(argv, inputs[job], f"{args.out}/scratch.out")
+            best.setdefault((job, label), []).append(result)
+        dialogues = [entry for entry in table if entry[0] == "dialogue"]
+        for _ in range(args.dialogue_runs):
+            for job, label, argv in dialogues:
+                result = run(argv, inputs[job], f"{args.out}/scratch.out")
+                best.setdefault((job, label), []).append(result)
+    return best
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--other")
+    parser.add_argument("--peers")
+    parser.add_argument("--rounds", type=int, default=5)
+    parser.add_argument("--values", type=int, default=1000000)
+    parser.add_argument("--dialogue-runs", type=int, default=100)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    global MEASURE
+    MEASURE = os.path.abspath(f"{args.build}/bench/lncalc_measure")
+    os.makedirs(args.out, exist_ok=True)
+    inputs = {"read": f"{args.out}/read.in", "dialogue": f"{args.out}/dialogue.in"}
+    inputs["write1"] = inputs["write4"] = os.devnull
+    open(inputs["read"], "w").write(input_lines(args.values))
+    open(inputs["dialogue"], "w").write("2\n\n")
+    table = programs(args)
+    check_outputs(args, table, inputs)
+    runs = measure(args, table, inputs)
+    results = {}
+    for (job, label), samples in runs.items():
+        cpu = sorted(s[0] for s in samples)
+        results.setdefault(job, {})[label] = {
+            "cpu": cpu[0], "cpu_median": cpu[len(cpu) // 2],
+            "wall": min(s[1] for s in samples), "rss": max(s[2] for s in samples),
+            "runs": len(samples)}
+    json.dump({"values": args.values, "rounds": args.rounds, "results": results},
+              open(f"{args.out}/round_robin.json", "w"), indent=1)
+
+
+if __name__ == "__main__":
+    main()
