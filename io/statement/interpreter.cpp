@@ -39,11 +39,12 @@ constexpr int ELEMENT_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 4, 8
 constexpr int VALUE_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 8, 16};
 constexpr int ARGUMENT_VALUE_SIZE[16] = {0, 4, 4, 4, 0, 0, 4, 4, 4, 0, 0, 8, 8, 0, 8, 16};
 
+// Low byte first, taken at once rather than byte by byte through the cursor.
 std::uint32_t read_list_uint32() {
-    std::uint32_t value = 0;
-    for (int shift = 0; shift < 32; shift += 8)
-        value |= static_cast<std::uint32_t>(next_list_byte()) << shift;
-    return value;
+    const std::uint8_t* p = engine.cursor;
+    engine.cursor += 4;
+    return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 // One 4-byte slot of the argument area; an area that was not given reads as zeros.

@@ -65,15 +65,19 @@ void append_byte(std::uint8_t byte) {
     engine.buffer[engine.length++] = byte;
 }
 
+// Low byte first; the bytes are laid down at once rather than one store to the list at a time.
 void append_int16(std::int16_t value) {
     auto bits = static_cast<std::uint16_t>(value);
-    append_byte(static_cast<std::uint8_t>(bits & 0xFF));
-    append_byte(static_cast<std::uint8_t>(bits >> 8));
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits & 0xFF),
+                                   static_cast<std::uint8_t>(bits >> 8)};
+    append_bytes(bytes, 2);
 }
 
 void append_int32(std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        append_byte(static_cast<std::uint8_t>(value >> shift));
+    const std::uint8_t bytes[4] = {
+        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    append_bytes(bytes, 4);
 }
 
 void append_bytes(const void* bytes, int count) {
