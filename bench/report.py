@@ -69,7 +69,8 @@ def main():
         if peer in r["dialogue"]:
             goal(f"dialogue x {peer}'s static program", cpu("dialogue", "lncalc") / cpu("dialogue", peer), 1.0)
     rss, rss_c = r["dialogue"]["lncalc"]["rss"], r["dialogue"]["static C program"]["rss"]
-    goals.append(f"- peak resident memory of the dialogue: lncalc {rss} KiB, static C program {rss_c} KiB, "
+    goals.append(f"- peak resident memory of the dialogue (median of the runs): lncalc {rss} KiB, "
+                 f"static C program {rss_c} KiB, "
                  f"difference {rss - rss_c} KiB (goal <= 64 KiB): {'met' if rss - rss_c <= 64 else 'MISSED'}")
     goal("READ x fgets + strtof", cpu("read", "lncalc") / cpu("read", "fgets+strtof"), 2.0)
     conversion = fastest(out, "conversion")
@@ -84,8 +85,8 @@ def main():
         if peer in r["write1"]:
             goal(f"WRITE of one value per statement x {peer}",
                  cpu("write1", "lncalc") / cpu("write1", peer), 1.0)
-    if "lncalc, other build" in r["read"]:
-        for job in ("write1", "write4", "read", "dialogue"):
+    for job in ("write1", "write4", "read", "dialogue"):
+        if "lncalc, other build" in r[job]:
             goals.append(f"- this build x the other build, {job}: "
                          f"{cpu(job, 'lncalc') / cpu(job, 'lncalc, other build'):.3f}")
     print("Goals, by processor time:\n" + "\n".join(goals))

@@ -78,14 +78,16 @@ def programs(args):
     """(job, label, argv) of every program that can run here."""
     b, n = args.build, str(args.values)
     engines = [("lncalc", b)] + ([("lncalc, other build", args.other)] if args.other else [])
+    engines_with_jobs = [(label, d) for label, d in engines
+                         if os.path.exists(f"{d}/bench/lncalc_engine_jobs")]
     table = []
     for job in ("write1", "write4"):
-        for label, d in engines:
+        for label, d in engines_with_jobs:
             table.append((job, label, [f"{d}/bench/lncalc_engine_jobs", job, n]))
         table.append((job, "printf", [f"{b}/bench/lncalc_c_floor", "printf" + job[-1], n]))
         table.append((job, "snprintf+write", [f"{b}/bench/lncalc_c_floor", job, n]))
         table.append((job, "to_chars+fwrite", [f"{b}/bench/lncalc_cpp_floor", "to_chars" + job[-1], n]))
-    for label, d in engines:
+    for label, d in engines_with_jobs:
         table.append(("read", label, [f"{d}/bench/lncalc_engine_jobs", "read", n]))
     table.append(("read", "fgets+strtof", [f"{b}/bench/lncalc_c_floor", "strtof", n]))
     table.append(("read", "fgets+from_chars", [f"{b}/bench/lncalc_cpp_floor", "from_chars", n]))
@@ -169,9 +171,10 @@ def main():
     results = {}
     for (job, label), samples in runs.items():
         cpu = sorted(s[0] for s in samples)
+        rss = sorted(s[2] for s in samples)
         results.setdefault(job, {})[label] = {
             "cpu": cpu[0], "cpu_median": cpu[len(cpu) // 2],
-            "wall": min(s[1] for s in samples), "rss": max(s[2] for s in samples),
+            "wall": min(s[1] for s in samples), "rss": rss[len(rss) // 2], "rss_max": rss[-1],
             "runs": len(samples)}
     json.dump({"values": args.values, "rounds": args.rounds, "results": results},
               open(f"{args.out}/round_robin.json", "w"), indent=1)
