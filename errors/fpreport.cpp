@@ -1,9 +1,10 @@
-// Floating-point exception reports: the traps of the x87 unit, the handler of the floating-point
-// signal and the report of errors signalled by math-library routines (the "M" codes).
+// Floating-point exception reports: the traps of the floating-point unit, the handler of the
+// floating-point signal and the report of errors signalled by math-library routines (the "M"
+// codes).
 #include <cstring>
 
 #include "errors/errors.h"
-#include "os/x87.h"
+#include "os/fpu.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -125,11 +126,11 @@ void default_math_error_hook(const char*, int, int*, MathException*, std::int16_
 }
 
 void arm_fpu_traps() {
-    std::uint16_t control = x87::control_word();
-    control = static_cast<std::uint16_t>((control & ~x87::EXCEPTION_MASKS) | FPU_TRAP_BITS);
+    std::uint16_t control = fpu::control_word();
+    control = static_cast<std::uint16_t>((control & ~fpu::EXCEPTION_MASKS) | FPU_TRAP_BITS);
     // A flag left pending by earlier masked work would otherwise trap at an unrelated instruction.
-    x87::clear_exceptions();
-    x87::set_control_word(control);
+    fpu::clear_exceptions();
+    fpu::set_control_word(control);
     set_signal(SIGNAL_FPE, fp_signal_handler);
 }
 
@@ -141,9 +142,9 @@ void fp_signal_handler(int, int subcode) {
     }
     // Clear the pending exception and the register stack but keep the traps, and re-arm: the
     // signal layer resets the floating-point action before it calls a handler.
-    std::uint16_t control = x87::control_word();
-    x87::reinitialise();
-    x87::set_control_word(control);
+    std::uint16_t control = fpu::control_word();
+    fpu::reinitialise();
+    fpu::set_control_word(control);
     set_signal(SIGNAL_FPE, fp_signal_handler);
 }
 

@@ -64,6 +64,10 @@ int unhandled_exception_filter(void* pointers);
 // The exception code and the x87 status word saved at the fault (0 when none was saved).
 std::uint32_t exception_code_of(const void* pointers);
 std::uint16_t fpu_status_of(const void* pointers);
+// Delivers a floating-point exception that a unit in software met, with its status word, as a
+// processor's trap is delivered: to the filter of the guarded call, and from there to the
+// handler or the signal's default end. Returns when the filter resumes execution.
+void raise_fp_exception(std::uint32_t code, std::uint16_t status);
 
 // Console control events and their routine: nonzero from the routine means handled.
 inline constexpr int CONTROL_C_EVENT = 0;

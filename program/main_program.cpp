@@ -6,6 +6,7 @@
 
 #include "io/pause/pause.h"
 #include "io/statement/statement.h"
+#include "os/fpu.h"
 #include "program/program.h"
 
 namespace lnc {
@@ -60,7 +61,7 @@ int main_program(int, char**, char**) {
     read_item_real4(&input_value);
     end_read();
     // 11: the logarithm, rounded to single precision as it is stored.
-    log_value = static_cast<float>(natural_log(&input_value));
+    log_value = std::bit_cast<float>(fpu::store_single(natural_log(&input_value)));
     // 12: the result line; each real is read from its variable when its item call is made.
     begin_console_write();
     write_item_character(OPEN_TEXT.data(), static_cast<int>(OPEN_TEXT.size()));

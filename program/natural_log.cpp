@@ -1,44 +1,26 @@
-// The calculator's logarithm: the x87 logarithm of the value, rounded to single precision, divided
-// by the logarithm of the single-precision e.
+// The calculator's logarithm: the unit's logarithm of the value, rounded to single precision,
+// divided by the logarithm of the single-precision e.
+#include <bit>
+
+#include "os/fpu.h"
+#include "os/softfpu.h"
 #include "program/program.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
 
-namespace {
-const std::uint32_t e_single = E_SINGLE_BITS;
-} // namespace
-
 // The unit computes ln x as ln 2 * log2 x. An unmasked exception of the logarithm (zero divide
-// for a zero, invalid for a negative value) is delivered at the store that follows it, so the
-// routine never returns for those values. The divisor lies just below 1, which nudges some
-// results one unit away from the rounded logarithm once the caller stores them.
-long double natural_log(const float* x) {
-    float rounded_log;
-    long double divisor;
-    asm volatile("fldln2\n\t"
-                 "flds %[x]\n\t"
-                 "fyl2x\n\t"
-                 "fstps %[t]\n\t"
-                 "fldln2\n\t"
-                 "flds %[e]\n\t"
-                 "fyl2x\n\t"
-                 "fstpt %[d]"
-                 : [t] "=m"(rounded_log), [d] "=m"(divisor)
-                 : [x] "m"(*x), [e] "m"(e_single)
-                 : "st", "st(1)");
+// for a zero, invalid for a negative value) is delivered before the store to single precision,
+// so the routine never returns for those values. The divisor lies just below 1, which nudges
+// some results one unit away from the rounded logarithm once the caller stores them.
+FpuExtended natural_log(const float* x) {
+    std::uint32_t rounded_log = fpu::store_single(fpu::ln2_log2(std::bit_cast<std::uint32_t>(*x)));
+    FpuExtended divisor = fpu::ln2_log2(E_SINGLE_BITS);
     if (process_state.fdiv_flaw != 0) {
-        return software_divide(rounded_log, divisor);
+        // The division as a sound divider gives it, under the unit's precision and rounding.
+        return softfpu::exact_divide(rounded_log, divisor, fpu::control_word());
     }
-    long double quotient;
-    // The division runs under the precision control in force (53 bits after start-up).
-    asm volatile("fldt %[d]\n\t"
-                 "fdivrs %[t]\n\t"
-                 "fstpt %[q]"
-                 : [q] "=m"(quotient)
-                 : [t] "m"(rounded_log), [d] "m"(divisor)
-                 : "st");
-    return quotient;
+    return fpu::divide_single(rounded_log, divisor);
 }
 
 } // namespace lnc

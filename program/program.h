@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "os/fpu_common.h"
+
 namespace lnc {
 
 // The single-precision constant for e used by natural_log (pattern 0x402DF854).
@@ -11,6 +13,7 @@ extern float input_value;
 extern float log_value;
 
 int main_program(int argc, char** argv, char** environment);
-long double natural_log(const float* x);
+// The logarithm in extended precision, not yet rounded to single precision.
+FpuExtended natural_log(const float* x);
 
 } // namespace lnc

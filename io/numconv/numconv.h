@@ -51,7 +51,7 @@ struct IntegerDescriptor {
 // EXPONENT_TOO_WIDE; 0 for an item that is not real.
 int format_real(const RealEditDescriptor& descriptor, char* out);
 // The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits
-// (widened through the x87), any other type a double pattern.
+// (widened through the unit), any other type a double pattern.
 int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits,
                       char* out);
 int format_integer(std::int32_t value, IntegerDescriptor descriptor, char* out);

@@ -2,7 +2,7 @@
 // digits shown, and the layout of sign, digits, point and exponent in the caller's buffer.
 #include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
-#include "os/x87.h"
+#include "os/fpu.h"
 
 #include <bit>
 
@@ -193,8 +193,8 @@ int write_invalid(const DigitString& ds, int n, char* out) {
 
 std::uint64_t double_pattern(int type, std::uint64_t bits) {
     if (type == TYPE_REAL4 || type == TYPE_COMPLEX8) {
-        // Through the x87, so that a signalling NaN raises invalid operation.
-        return std::bit_cast<std::uint64_t>(x87::widen_single(static_cast<std::uint32_t>(bits)));
+        // Through the unit, so that a signalling NaN raises invalid operation.
+        return std::bit_cast<std::uint64_t>(fpu::widen_single(static_cast<std::uint32_t>(bits)));
     }
     return bits;
 }

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "io/numconv/numconv.h"
-#include "os/x87.h"
+#include "os/fpu.h"
 
 namespace lnc {
 
@@ -433,7 +433,7 @@ RealItemResult real_item_result(const RealConversion& conversion, int type) {
     if (conversion.value < -bound || conversion.value > bound) {
         return {8, 0};
     }
-    return {0, x87::round_to_single(conversion.value)};
+    return {0, fpu::round_to_single(conversion.value)};
 }
 
 } // namespace lnc

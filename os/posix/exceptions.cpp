@@ -6,7 +6,9 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include "os/exception_codes.h"
 #include "os/files.h"
+#include "os/posix/fault_context.h"
 #include "os/startup.h"
 
 namespace lnc::os {
@@ -17,34 +19,13 @@ struct Fault {
     siginfo_t* info;
     ucontext_t* context;
     std::uint32_t code;
+    std::uint16_t fpu_status;
 };
-
-constexpr std::uint32_t FLT_DENORMAL_OPERAND = 0xC000008Du;
-constexpr std::uint32_t FLT_DIVIDE_BY_ZERO = 0xC000008Eu;
-constexpr std::uint32_t FLT_INEXACT_RESULT = 0xC000008Fu;
-constexpr std::uint32_t FLT_INVALID_OPERATION = 0xC0000090u;
-constexpr std::uint32_t FLT_OVERFLOW = 0xC0000091u;
-constexpr std::uint32_t FLT_STACK_CHECK = 0xC0000092u;
-constexpr std::uint32_t FLT_UNDERFLOW = 0xC0000093u;
-constexpr std::uint32_t ACCESS_VIOLATION = 0xC0000005u;
-constexpr std::uint32_t ILLEGAL_INSTRUCTION = 0xC000001Du;
-constexpr std::uint32_t PRIV_INSTRUCTION = 0xC0000096u;
 
 constexpr int FAULT_SIGNALS[] = {SIGFPE, SIGILL, SIGSEGV};
 constexpr int FAULT_SIGNAL_COUNT = 3;
 constexpr int CONTROL_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP};
 constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
-constexpr long X87_TRAP = 16; // the #MF vector
-
-// The x87 status word: exception flags, stack fault, summary and busy bits.
-constexpr std::uint16_t SW_INVALID = 0x0001;
-constexpr std::uint16_t SW_DENORMAL = 0x0002;
-constexpr std::uint16_t SW_ZERODIVIDE = 0x0004;
-constexpr std::uint16_t SW_OVERFLOW = 0x0008;
-constexpr std::uint16_t SW_UNDERFLOW = 0x0010;
-constexpr std::uint16_t SW_STACK_FAULT = 0x0040;
-constexpr std::uint16_t SW_PENDING = 0x80FF;
-constexpr std::uint32_t MXCSR_FLAGS = 0x003F;
 
 struct Guard {
     ExceptionFilter filter;
@@ -54,39 +35,14 @@ Guard guard{nullptr, nullptr};
 ConsoleControl console_routine = nullptr;
 
 bool is_floating_point(std::uint32_t code) {
-    return code >= FLT_DENORMAL_OPERAND && code <= FLT_UNDERFLOW;
+    return code >= EXCEPTION_FLT_DENORMAL_OPERAND && code <= EXCEPTION_FLT_UNDERFLOW;
 }
 
 // The unit's own record tells which unmasked exception is pending, which the signal's code does
 // not always say (a stack fault or a denormal operand arrive as other codes).
-std::uint32_t x87_code(std::uint16_t status, std::uint16_t control) {
-    std::uint16_t pending = status & ~control & 0x3F;
-    if (pending & SW_INVALID) {
-        return (status & SW_STACK_FAULT) ? FLT_STACK_CHECK : FLT_INVALID_OPERATION;
-    }
-    if (pending & SW_ZERODIVIDE) {
-        return FLT_DIVIDE_BY_ZERO;
-    }
-    if (pending & SW_DENORMAL) {
-        return FLT_DENORMAL_OPERAND;
-    }
-    if (pending & SW_OVERFLOW) {
-        return FLT_OVERFLOW;
-    }
-    if (pending & SW_UNDERFLOW) {
-        return FLT_UNDERFLOW;
-    }
-    return pending != 0 ? FLT_INEXACT_RESULT : 0;
-}
-
 std::uint32_t floating_point_code(const siginfo_t* info, const ucontext_t* context) {
-    if (context != nullptr && context->uc_mcontext.fpregs != nullptr &&
-        context->uc_mcontext.gregs[REG_TRAPNO] == X87_TRAP) {
-        const auto* fpu = context->uc_mcontext.fpregs;
-        std::uint32_t code = x87_code(fpu->swd, fpu->cwd);
-        if (code != 0) {
-            return code;
-        }
+    if (std::uint32_t code = saved_fp_exception(context); code != 0) {
+        return code;
     }
     switch (info->si_code) {
     case FPE_INTDIV:
@@ -94,17 +50,17 @@ std::uint32_t floating_point_code(const siginfo_t* info, const ucontext_t* conte
     case FPE_INTOVF:
         return EXCEPTION_INT_OVERFLOW;
     case FPE_FLTDIV:
-        return FLT_DIVIDE_BY_ZERO;
+        return EXCEPTION_FLT_DIVIDE_BY_ZERO;
     case FPE_FLTOVF:
-        return FLT_OVERFLOW;
+        return EXCEPTION_FLT_OVERFLOW;
     case FPE_FLTUND:
-        return FLT_UNDERFLOW;
+        return EXCEPTION_FLT_UNDERFLOW;
     case FPE_FLTRES:
-        return FLT_INEXACT_RESULT;
+        return EXCEPTION_FLT_INEXACT_RESULT;
     case FPE_FLTSUB:
-        return FLT_STACK_CHECK;
+        return EXCEPTION_FLT_STACK_CHECK;
     default:
-        return FLT_INVALID_OPERATION;
+        return EXCEPTION_FLT_INVALID_OPERATION;
     }
 }
 
@@ -113,10 +69,11 @@ std::uint32_t exception_code(int signal, const siginfo_t* info, const ucontext_t
     case SIGFPE:
         return floating_point_code(info, context);
     case SIGILL:
-        return (info->si_code == ILL_PRVOPC || info->si_code == ILL_PRVREG) ? PRIV_INSTRUCTION
-                                                                            : ILLEGAL_INSTRUCTION;
+        return (info->si_code == ILL_PRVOPC || info->si_code == ILL_PRVREG)
+                   ? EXCEPTION_PRIV_INSTRUCTION
+                   : EXCEPTION_ILLEGAL_INSTRUCTION;
     default:
-        return ACCESS_VIOLATION;
+        return EXCEPTION_ACCESS_VIOLATION;
     }
 }
 
@@ -135,25 +92,16 @@ void die_of(int signal) {
     _exit(128 + signal);
 }
 
-// The program resumes at the waiting instruction that took the trap; with the exception still
-// pending in the saved state it would trap again at once, so the saved state loses it.
-void clear_pending_exceptions(ucontext_t* context) {
-    if (context != nullptr && context->uc_mcontext.fpregs != nullptr) {
-        context->uc_mcontext.fpregs->swd &= static_cast<std::uint16_t>(~SW_PENDING);
-        context->uc_mcontext.fpregs->mxcsr &= ~MXCSR_FLAGS;
-    }
-}
-
 void deliver_fault(int signal, siginfo_t* info, void* raw_context) {
     // A signal sent by a process rather than raised by a fault has no exception behind it.
     if (guard.filter == nullptr || info == nullptr || info->si_code <= 0) {
         die_of(signal);
     }
     auto* context = static_cast<ucontext_t*>(raw_context);
-    Fault fault{info, context, exception_code(signal, info, context)};
+    Fault fault{info, context, exception_code(signal, info, context), saved_fpu_status(context)};
     int answer = guard.filter(fault.code, &fault);
     if (answer == EXCEPTION_CONTINUE_EXECUTION && is_floating_point(fault.code)) {
-        clear_pending_exceptions(context);
+        clear_saved_fp_exceptions(context);
         return;
     }
     // Any other fault would repeat at once if the program resumed, so it ends the process
@@ -213,12 +161,23 @@ std::uint32_t exception_code_of(const void* pointers) {
 }
 
 std::uint16_t fpu_status_of(const void* pointers) {
-    const auto* fault = static_cast<const Fault*>(pointers);
-    if (fault == nullptr || fault->context == nullptr ||
-        fault->context->uc_mcontext.fpregs == nullptr) {
-        return 0;
+    return pointers != nullptr ? static_cast<const Fault*>(pointers)->fpu_status : 0;
+}
+
+// Without a guarded call the process dies of the signal, as of an unclaimed trap.
+void raise_fp_exception(std::uint32_t code, std::uint16_t status) {
+    if (guard.filter == nullptr) {
+        die_of(SIGFPE);
     }
-    return fault->context->uc_mcontext.fpregs->swd;
+    Fault fault{nullptr, nullptr, code, status};
+    int answer = guard.filter(code, &fault);
+    if (answer == EXCEPTION_CONTINUE_EXECUTION) {
+        return;
+    }
+    if (answer != EXCEPTION_CONTINUE_SEARCH) {
+        guard.handler(code);
+    }
+    die_of(SIGFPE);
 }
 
 // Ctrl+C, the terminal's quit key and a hang-up stand for the console's interrupt, break and

@@ -79,6 +79,12 @@ std::uint16_t fpu_status_of(const void* pointers) {
     return static_cast<std::uint16_t>(exception->ContextRecord->FloatSave.StatusWord);
 }
 
+// Unused while the x87 is this platform's unit; a software unit's exception takes the path of
+// any raised exception.
+void raise_fp_exception(std::uint32_t code, std::uint16_t) {
+    RaiseException(code, 0, 0, nullptr);
+}
+
 bool register_console_control(ConsoleControl routine) {
     if (!SetConsoleCtrlHandler(console_control, TRUE))
         return false;

@@ -3,7 +3,7 @@
 // control 53 bits.
 #include <cstring>
 
-#include "os/x87.h"
+#include "os/fpu.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -64,7 +64,7 @@ std::uint64_t round_quotient(std::uint64_t bits, bool sticky, bool negative) {
     std::uint64_t kept = bits >> 1;
     bool round_bit = (bits & 1) != 0;
     bool inexact = round_bit || sticky;
-    switch ((x87::control_word() >> 10) & 3) {
+    switch ((fpu::control_word() >> 10) & 3) {
     case 0: // nearest, ties to even
         return kept + ((round_bit && (sticky || (kept & 1))) ? 1 : 0);
     case 1: // toward minus infinity

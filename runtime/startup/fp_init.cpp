@@ -1,7 +1,7 @@
 // The floating-point initialiser: the test for the faulty divider on every processor the process
 // may run on, precision control 53 bits, and a unit with no pending exception.
+#include "os/fpu.h"
 #include "os/startup.h"
-#include "os/x87.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -9,18 +9,7 @@ namespace lnc {
 // A faulty divider gets 4195835 / 3145727 wrong in the fifth significant digit, so that the
 // product with the divisor misses the dividend by far more than 1.
 bool divider_is_faulty() {
-    const double dividend = 4195835.0;
-    const double divisor = 3145727.0;
-    double residue;
-    asm volatile("fldl %[x]\n\t"
-                 "fdivl %[y]\n\t"
-                 "fmull %[y]\n\t"
-                 "fsubrl %[x]\n\t"
-                 "fstpl %[r]"
-                 : [r] "=m"(residue)
-                 : [x] "m"(dividend), [y] "m"(divisor)
-                 : "st");
-    return 1.0 < residue;
+    return 1.0 < fpu::division_residue(4195835.0, 3145727.0);
 }
 
 // The running processor first; then each processor of the process's mask in turn, with the
@@ -46,8 +35,8 @@ int find_division_flaw() {
 
 void fp_initialise() {
     process_state.fdiv_flaw = find_division_flaw();
-    x87::set_precision_53();
-    x87::clear_exceptions();
+    fpu::set_precision_53();
+    fpu::clear_exceptions();
 }
 
 } // namespace lnc

@@ -3,8 +3,8 @@
 #include "errors/errors.h"
 #include "io/statement/statement.h"
 #include "io/units/units.h"
+#include "os/fpu.h"
 #include "os/startup.h"
-#include "os/x87.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -22,9 +22,9 @@ void io_library_init() {
     // 5. Invalid operation, division by zero and overflow trap from here on.
     arm_fpu_traps();
     // 7. No pending exception and an empty register stack, the control word kept.
-    std::uint16_t control = x87::control_word();
-    x87::reinitialise();
-    x87::set_control_word(control);
+    std::uint16_t control = fpu::control_word();
+    fpu::reinitialise();
+    fpu::set_control_word(control);
     // 8. The statement engine's state words.
     init_statement_engine();
     // 9. Close the units when the process ends.

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "os/exception_codes.h"
+
 namespace lnc {
 
 using MainRoutine = int (*)(int argc, char** argv, char** environment);
@@ -32,18 +34,6 @@ inline constexpr int FPE_UNDERFLOW = 0x85;
 inline constexpr int FPE_INEXACT = 0x86;
 inline constexpr int FPE_STACKCHECK = 0x8A;
 inline constexpr int FPE_EXPLICITGEN = 0x8C;
-
-// Exception codes.
-inline constexpr std::uint32_t EXCEPTION_ACCESS_VIOLATION = 0xC0000005u;
-inline constexpr std::uint32_t EXCEPTION_ILLEGAL_INSTRUCTION = 0xC000001Du;
-inline constexpr std::uint32_t EXCEPTION_PRIV_INSTRUCTION = 0xC0000096u;
-inline constexpr std::uint32_t EXCEPTION_FLT_DENORMAL_OPERAND = 0xC000008Du;
-inline constexpr std::uint32_t EXCEPTION_FLT_DIVIDE_BY_ZERO = 0xC000008Eu;
-inline constexpr std::uint32_t EXCEPTION_FLT_INEXACT_RESULT = 0xC000008Fu;
-inline constexpr std::uint32_t EXCEPTION_FLT_INVALID_OPERATION = 0xC0000090u;
-inline constexpr std::uint32_t EXCEPTION_FLT_OVERFLOW = 0xC0000091u;
-inline constexpr std::uint32_t EXCEPTION_FLT_STACK_CHECK = 0xC0000092u;
-inline constexpr std::uint32_t EXCEPTION_FLT_UNDERFLOW = 0xC0000093u;
 
 struct ProcessState {
     unsigned version_major;

@@ -1,6 +1,6 @@
 // Floating-point exception reports: sub-codes, math-library errors, the handler and the traps.
 #include "error_fixture.h"
-#include "os/x87.h"
+#include "os/fpu.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc::test {
@@ -125,19 +125,19 @@ TEST_F(FpReportTest, DefaultHookLeavesTheErrorToTheReport) {
 
 // Leaves the zero-divide flag pending in the status word with the exception masked.
 void pend_zero_divide() {
-    asm volatile("fld1\n\tfldz\n\tfyl2x\n\tfstp %%st(0)" ::: "st");
+    fpu::ln2_log2(0);
 }
 
 class FpUnitTest : public FpReportTest {
   protected:
     void SetUp() override {
         FpReportTest::SetUp();
-        saved_control_ = x87::control_word();
+        saved_control_ = fpu::control_word();
         saved_action_ = set_signal(SIGNAL_FPE, ACTION_DEFAULT);
     }
     void TearDown() override {
-        x87::clear_exceptions();
-        x87::set_control_word(saved_control_);
+        fpu::clear_exceptions();
+        fpu::set_control_word(saved_control_);
         set_signal(SIGNAL_FPE, saved_action_);
         FpReportTest::TearDown();
     }
@@ -146,30 +146,30 @@ class FpUnitTest : public FpReportTest {
 };
 
 TEST_F(FpUnitTest, ArmingUnmasksInvalidZeroDivideAndOverflow) {
-    x87::set_control_word(0x027F); // 53-bit precision, everything masked
+    fpu::set_control_word(0x027F); // 53-bit precision, everything masked
     pend_zero_divide();
-    ASSERT_NE(x87::status_word() & 0x04, 0);
+    ASSERT_NE(fpu::status_word() & 0x04, 0);
     arm_fpu_traps();
     // Invalid, zero divide and overflow trap; denormal, underflow and inexact stay masked. (Bit 7
     // is written but reads back as the processor keeps it.)
-    EXPECT_EQ(x87::control_word() & 0xFF3F, 0x0232);
-    EXPECT_EQ(x87::status_word() & 0x3F, 0) << "a stale flag would trap at once";
-    x87::set_control_word(0x027F);
+    EXPECT_EQ(fpu::control_word() & 0xFF3F, 0x0232);
+    EXPECT_EQ(fpu::status_word() & 0x3F, 0) << "a stale flag would trap at once";
+    fpu::set_control_word(0x027F);
     EXPECT_EQ(set_signal(SIGNAL_FPE, ACTION_DEFAULT), fp_signal_handler);
 
-    x87::set_control_word(0x0C7F); // rounding bits and another precision stay as found
+    fpu::set_control_word(0x0C7F); // rounding bits and another precision stay as found
     arm_fpu_traps();
-    EXPECT_EQ(x87::control_word() & 0xFF3F, 0x0C32);
-    x87::set_control_word(0x027F);
+    EXPECT_EQ(fpu::control_word() & 0xFF3F, 0x0C32);
+    fpu::set_control_word(0x027F);
 }
 
 TEST_F(FpUnitTest, HandlerOfAnIntrinsicRoutineResetsTheUnitAndRearms) {
     fp_error_state.math_function_id = 12;
-    x87::set_control_word(0x037F);
+    fpu::set_control_word(0x037F);
     pend_zero_divide();
     fp_signal_handler(SIGNAL_FPE, FPE_INVALID);
-    EXPECT_EQ(x87::control_word(), 0x037F);
-    EXPECT_EQ(x87::status_word(), 0) << "pending flags and stack top cleared";
+    EXPECT_EQ(fpu::control_word(), 0x037F);
+    EXPECT_EQ(fpu::status_word(), 0) << "pending flags and stack top cleared";
     EXPECT_EQ(set_signal(SIGNAL_FPE, ACTION_DEFAULT), fp_signal_handler);
     EXPECT_EQ(fp_error_state.fp_in_error, 0);
     EXPECT_EQ(capture_.error(), "");

@@ -41,7 +41,8 @@ int consumer_main(int argc, char** argv, char** environment) {
     lnc::end_write();
 
     if (argc > 1 && std::strcmp(argv[1], "trap") == 0) {
-        // long double arithmetic runs on the x87 unit, whose division by zero traps.
+        // long double arithmetic runs on the x87 unit, whose division by zero traps where the
+        // x87 is the run-time's unit; elsewhere the program's own arithmetic is not trapped.
         volatile long double zero = 0;
         volatile long double quotient = 1.0L / zero;
         (void)quotient;

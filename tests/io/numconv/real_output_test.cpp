@@ -2,7 +2,7 @@
 // kinds, rounding of digit strings, integer texts and the buffer limits.
 #include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
-#include "os/x87.h"
+#include "os/fpu.h"
 
 #include <bit>
 #include <cstring>
@@ -109,18 +109,18 @@ TEST(ListSingle, NanTexts) {
     EXPECT_EQ(edit_single(LIST_SINGLE, 0xffc00001), "1#QNAN.......");
 }
 
-// Single precision is widened by the x87: a signalling NaN raises invalid operation there (and,
+// Single precision is widened by the unit: a signalling NaN raises invalid operation there (and,
 // masked, prints as the quiet NaN it became); a quiet NaN raises nothing.
 TEST(ListSingle, SignallingNanRaisesInvalidOperation) {
-    const std::uint16_t saved = x87::control_word();
-    x87::set_control_word(saved | x87::EXCEPTION_MASKS);
-    x87::clear_exceptions();
+    const std::uint16_t saved = fpu::control_word();
+    fpu::set_control_word(saved | fpu::EXCEPTION_MASKS);
+    fpu::clear_exceptions();
     EXPECT_EQ(edit_single(LIST_SINGLE, 0x7fc00000), "1#QNAN.......");
-    EXPECT_EQ(x87::status_word() & 0x01, 0);
+    EXPECT_EQ(fpu::status_word() & 0x01, 0);
     EXPECT_EQ(edit_single(LIST_SINGLE, 0x7f800001), "1#QNAN.......");
-    EXPECT_EQ(x87::status_word() & 0x01, 0x01);
-    x87::clear_exceptions();
-    x87::set_control_word(saved);
+    EXPECT_EQ(fpu::status_word() & 0x01, 0x01);
+    fpu::clear_exceptions();
+    fpu::set_control_word(saved);
 }
 
 TEST(ListSingle, ComplexPartsEditLikeSingles) {

@@ -10,8 +10,8 @@
 
 #include "errors/errors.h"
 #include "io/units/units.h"
+#include "os/fpu.h"
 #include "os/startup.h"
-#include "os/x87.h"
 #include "runtime/handles/handles.h"
 #include "runtime/heap/heap.h"
 #include "runtime/startup/startup.h"
@@ -77,8 +77,8 @@ int show_state(int, char**, char**) {
         (stream_state.size == STREAM_TABLE_SIZE ? "streams " : "STREAMS ") +
         (pre_terminators[0] == flush_all_streams ? "flush " : "FLUSH ") +
         (fatal_message_hook == print_source_position ? "hook " : "HOOK ") +
-        ((x87::control_word() & 0x0300) == 0x0200 ? "pc53 " : "PC ") +
-        ((x87::status_word() & 0x00FF) == 0 ? "clear " : "PENDING ") +
+        ((fpu::control_word() & 0x0300) == 0x0200 ? "pc53 " : "PC ") +
+        ((fpu::status_word() & 0x00FF) == 0 ? "clear " : "PENDING ") +
         (process_state.fdiv_flaw == 0 ? "sound" : "FLAW"));
     return 9;
 }
@@ -105,9 +105,7 @@ TEST(ProcessEntry, AnInterruptKeepsTheSystemsHandling) {
 }
 
 int divide_by_zero_in_main(int, char**, char**) {
-    float result;
-    const float zero = 0.0f;
-    asm volatile("fld1\n\tfdivs %1\n\tfstps %0" : "=m"(result) : "m"(zero) : "st");
+    fpu::divide_single(0x3F800000u, FpuExtended{0, 0}); // 1 / 0
     return 0;
 }
 
