@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "os/fpu.h"
 #include "os/x87.h"
 #include "program/program.h"
 #include "runtime/startup/startup.h"
@@ -68,7 +69,7 @@ std::uint32_t next_away_from_zero(std::uint32_t r) {
 void check(std::uint32_t bits, Tally& tally) {
     float x = float_of(bits);
     std::uint32_t reference = bits_of(rounded_x87_log(x));
-    std::uint32_t result = bits_of(static_cast<float>(lnc::natural_log(&x)));
+    std::uint32_t result = lnc::fpu::store_single(lnc::natural_log(&x));
     if (result == reference) {
         ++tally.rounded;
     } else if (result == next_away_from_zero(reference)) {
