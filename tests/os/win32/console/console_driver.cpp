@@ -173,10 +173,10 @@ BOOL WINAPI keep_running(DWORD) {
     return TRUE; // the interrupt is for the program under test
 }
 
-bool open_console(Console* console) {
+const char* open_console(Console* console) {
     FreeConsole();
     if (!AllocConsole()) {
-        return false;
+        return "AllocConsole";
     }
     SetConsoleCtrlHandler(keep_running, TRUE);
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
@@ -184,8 +184,13 @@ bool open_console(Console* console) {
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     console->input = CreateFileA("CONIN$", access, share, &inherited, OPEN_EXISTING, 0, nullptr);
     console->output = CreateFileA("CONOUT$", access, share, &inherited, OPEN_EXISTING, 0, nullptr);
-    return console->input != INVALID_HANDLE_VALUE && console->output != INVALID_HANDLE_VALUE &&
-           SetConsoleScreenBufferSize(console->output, {SCREEN_WIDTH, SCREEN_HEIGHT});
+    if (console->input == INVALID_HANDLE_VALUE || console->output == INVALID_HANDLE_VALUE) {
+        return "CreateFileA";
+    }
+    if (!SetConsoleScreenBufferSize(console->output, {SCREEN_WIDTH, SCREEN_HEIGHT})) {
+        return "SetConsoleScreenBufferSize";
+    }
+    return nullptr;
 }
 
 // Runs the steps; false when a text never appeared or the program outlived its time.
@@ -227,8 +232,8 @@ int main(int argc, char** argv) {
         std::printf("usage: console_driver CASE_FILE LNCALC_EXE SURVEY_EXE\n");
         return 2;
     }
-    if (!open_console(&console)) {
-        std::printf("no console: error %lu\n", GetLastError());
+    if (const char* failed = open_console(&console)) {
+        std::printf("no console: %s failed with error %lu\n", failed, GetLastError());
         return 2;
     }
     std::string program = windows_path(argv[c.program == "lncalc" ? 2 : 3]);
