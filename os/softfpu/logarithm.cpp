@@ -92,7 +92,9 @@ LogDecision round_logarithm(Int128 value, bool exact, std::uint16_t control) {
     // The unit's constant for ln 2 is itself rounded: every logarithm but that of 1 is inexact.
     std::uint16_t flags = SW_INEXACT;
     bool decided = exact || distance > ERROR_BOUND;
-    return {result, flags, static_cast<std::uint64_t>(distance << (64 - drop)), decided};
+    // An exact value has no error to come near a boundary.
+    std::uint64_t margin = exact ? ~0ull : static_cast<std::uint64_t>(distance << (64 - drop));
+    return {result, flags, margin, decided};
 }
 
 } // namespace

@@ -78,14 +78,31 @@ bool windows_counterpart(const std::string& program, std::string* windows_progra
     return true;
 }
 
+// Likewise a program of the aarch64 build, under the processor emulator.
+bool aarch64_counterpart(const std::string& program, std::string* aarch64_program) {
+    const char* aarch64_build = std::getenv("LNCALC_AARCH64_BUILD");
+    const std::string native_build = LNCALC_BUILD_DIR "/";
+    if (aarch64_build == nullptr || *aarch64_build == '\0' ||
+        program.compare(0, native_build.size(), native_build) != 0) {
+        return false;
+    }
+    *aarch64_program = std::string(aarch64_build) + "/" + program.substr(native_build.size());
+    return true;
+}
+
 void fill_plan(ChildPlan* plan, const std::string& program, const TranscriptRun& run) {
     std::vector<std::string> environment = environment_for(run);
     std::string windows_program;
+    std::string aarch64_program;
     if (windows_counterpart(program, &windows_program)) {
         const char* wine = std::getenv("LNCALC_WINE");
         plan->strings.push_back(wine != nullptr ? wine : "/usr/bin/wine");
         plan->strings.push_back(windows_program);
         environment.push_back("WINEDEBUG=-all");
+    } else if (aarch64_counterpart(program, &aarch64_program)) {
+        const char* qemu = std::getenv("LNCALC_QEMU");
+        plan->strings.push_back(qemu != nullptr ? qemu : "/usr/bin/qemu-aarch64");
+        plan->strings.push_back(aarch64_program);
     } else {
         plan->strings.push_back(program);
     }

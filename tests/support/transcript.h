@@ -63,7 +63,9 @@ struct TranscriptResult {
 
 // With LNCALC_WINDOWS_BUILD naming the Windows build folder, a program of this build is run
 // from there instead (its ".exe", through wine, or LNCALC_WINE): the same transcripts then
-// check the Windows program. windows_build() tells a test which one it is checking.
+// check the Windows program. windows_build() tells a test which one it is checking. With
+// LNCALC_AARCH64_BUILD the program of the aarch64 build runs under qemu-aarch64 (or LNCALC_QEMU)
+// and must give the same bytes.
 TranscriptResult run_transcript(const std::string& program, const TranscriptRun& run);
 bool windows_build();
 

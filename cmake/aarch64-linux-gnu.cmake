@@ -1,0 +1,15 @@
+# Cross build for aarch64 Linux with Debian's cross compiler. Every program is linked fully
+# statically, so that qemu-aarch64 runs the tests and the calculator without an aarch64 root.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR aarch64)
+set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
+set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
+set(CMAKE_FIND_ROOT_PATH /usr/aarch64-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+find_program(LNCALC_QEMU_AARCH64 qemu-aarch64)
+if(LNCALC_QEMU_AARCH64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${LNCALC_QEMU_AARCH64})
+endif()
