@@ -100,6 +100,9 @@ int apply_carriage_control(UnitBlock* block, int length, const std::uint8_t* byt
         *prefix = prefix_of(control);
     else if (control == '0')
         *prefix = prefix_of(' ');
+    // The line ended by a close serves this record only: a later record of the same statement
+    // (a wrapped one) owes its line end again.
+    block->line_closed = 0;
     return length > 0 ? 1 : 0;
 }
 

@@ -159,6 +159,20 @@ TEST_F(ConsoleProtocolTest, WriteAfterCloseUnitStartsWithoutALineEnd) {
     write_line("b");
     close_all_units();
     EXPECT_EQ(output(), "a\r\nb\r\n");
+    // Only the first record after the close goes without its line end, also within a statement
+    // whose record wraps past the line width.
+    session_.reset();
+    start_engine({.console = Console::Terminal});
+    write_line("a");
+    error_state.statement_kind = KIND_CLOSE;
+    select_unit(DEFAULT_UNIT);
+    close_unit(DEFAULT_UNIT, 0);
+    const std::string half(50, 'h');
+    begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
+    write_item_character(half.data(), 50);
+    write_item_character(half.data(), 50);
+    ASSERT_EQ(end_write(), 0);
+    EXPECT_EQ(output(), "a\r\n" + std::string(79, 'h') + "\r\n" + std::string(21, 'h'));
 }
 
 TEST_F(ConsoleProtocolTest, EndConsoleLineLeavesTheLineOwed) {
