@@ -100,6 +100,8 @@ const MixedCase MIXED_CASES[] = {
     {"8,,2.5e1,z/\n", {8, -1, 25, "z  "}},
     {"1*9\t10 1.0e+1 2*w\n", {9, 10, 10, "w  "}},
     {"-2147483648 +17 -0.125 x'y\n", {INT32_MIN, 17, -0.125f, "x'y"}},
+    {"1 2\t,3 c\n", {1, 2, 3, "c  "}}, // a comma after a tab joins its separator
+    {"3*7/\n", {7, 7, 7, "???"}},      // a slash ends a repeated value and the list
 };
 
 // Each case placed so that every one of its bytes in turn is the first of a buffer refill:

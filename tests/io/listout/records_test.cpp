@@ -107,6 +107,15 @@ TEST(ListOutputRecords, InternalFileRecords) {
         EXPECT_EQ(std::string(record, 20), "          42        ");
     }
     {
+        // A field fits only when it leaves a column free: in records of 12 the integer field
+        // of 11 moves to the second record.
+        char records[24];
+        ListBuilder list(HDR_INTERNAL | HDR_ERROR_BRANCH);
+        list.character(records, 12, 2).value(TYPE_INTEGER4, 42);
+        ASSERT_EQ(execute_write(list.end(), nullptr), 0);
+        EXPECT_EQ(std::string(records, 24), std::string(22, ' ') + "42");
+    }
+    {
         // Two records of 13: an integer field of 11 fits a record, the second integer starts
         // the second record, and each record is filled with blanks.
         char records[26];

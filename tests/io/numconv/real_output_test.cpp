@@ -227,6 +227,8 @@ TEST(EditE, ExponentWidth) {
     EXPECT_EQ(edit(e2, 1e150), ".1000+151"); // three digits take the letter's place
     EXPECT_EQ(edit(e2, 1e-150), ".1000-149");
     EXPECT_EQ(edit(e2, 1e99), ".1000+100");
+    EXPECT_EQ(edit(e2, 2e98), ".2000E+99"); // two digits reach 99 with the letter kept
+    EXPECT_EQ(edit(e2, 2e-100), ".2000E-99");
     const RealEditDescriptor e1 = {0, 12, 4, 1, 0, kind(EDIT_E)};
     EXPECT_EQ(edit(e1, 5.0), ".5000E+1");
     char out[FORMAT_TOO_LONG];
