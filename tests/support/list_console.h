@@ -3,11 +3,16 @@
 #pragma once
 #include <bit>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "errors/errors.h"
+#include "io/listin/listin.h"
 #include "io/statement/statement.h"
 #include "io/units/units.h"
 #include "support/engine_fixture.h"
@@ -82,5 +87,15 @@ class ListBuilder {
 
 // Statement flags of begin_read: the statement handles end of file and errors itself.
 inline constexpr int READ_BRANCHES = 1 | 4;
+
+// One READ statement from the default unit with the given item calls (and the ADVANCE= text of
+// a non-advancing statement); the statement's status.
+inline int read_statement(const std::function<void()>& items, int flags = READ_BRANCHES,
+                          const char* advance = nullptr) {
+    int length = advance != nullptr ? static_cast<int>(std::strlen(advance)) : 0;
+    EXPECT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, advance, length, nullptr, flags), 0);
+    items();
+    return end_read();
+}
 
 } // namespace lnc::test

@@ -16,14 +16,7 @@ namespace {
 
 using test::ListConsole;
 using test::READ_BRANCHES;
-
-int read_statement(const std::function<void()>& items, int flags = READ_BRANCHES,
-                   const char* advance = nullptr) {
-    int length = advance != nullptr ? static_cast<int>(std::strlen(advance)) : 0;
-    EXPECT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, advance, length, nullptr, flags), 0);
-    items();
-    return end_read();
-}
+using test::read_statement;
 
 TEST(ListInputItems, Logicals) {
     struct Case {

@@ -18,18 +18,12 @@ namespace {
 using test::Console;
 using test::ListConsole;
 using test::READ_BRANCHES;
+using test::read_statement;
 
 constexpr float UNTOUCHED = 99.0f;
 
 void begin(int flags = READ_BRANCHES) {
     ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, flags), 0);
-}
-
-// One READ statement with the given item calls; the statement's status.
-int read_statement(const std::function<void()>& items, int flags = READ_BRANCHES) {
-    begin(flags);
-    items();
-    return end_read();
 }
 
 int read_real(float* x) {

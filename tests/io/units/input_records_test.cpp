@@ -92,12 +92,14 @@ TEST_F(InputRecordsTest, ConsoleCanBeReadAgainAfterItsEndOfFile) {
     EXPECT_EQ(value, 3.0f);
 }
 
+// Redirected input is read 132 bytes at a time: a read whose byte before its last CR LF is
+// Ctrl-Z is end of file, lines before it in the same read included, though more input follows.
 TEST_F(InputRecordsTest, CtrlZLineInRedirectedInput) {
-    start_engine({.input = "1\r\n\x1A\r\n2\r\n"});
-    select_console_input();
-    EXPECT_EQ(take(3), "1\r\n");
+    start_engine({.input = "1\r\n" + std::string(126, 'x') + "\x1A\r\n2\r\n"});
+    UnitBlock* block = select_console_input();
     EXPECT_EQ(take_until_end(), 1);
     EXPECT_EQ(error(), END_OF_FILE_REPORT);
+    EXPECT_EQ(block->transferred, 132);
 }
 
 TEST_F(InputRecordsTest, NothingLeftIsEndOfFile) {
