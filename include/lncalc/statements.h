@@ -44,7 +44,11 @@
 // A statement that handles its errors itself (begin_write flags bit 0; begin_read flags bit 2
 // for errors, bit 0 for end of file, bit 1 for end of record) gets the status back from the
 // failing call and from its end call instead: the error number, -1 at end of file, -2 at end of
-// record. Item calls of a WRITE return 0.
+// record. Item calls of a WRITE return 0. A begin call that refuses its arguments (a unit
+// outside -32767..32767, an ADVANCE= text other than "YES" or "NO", a size variable without
+// ADVANCE="NO", a tenth waiting statement) reports and ends the process even when its flag bits
+// ask for errors back; only flags -1 silences it, and then the begin call and the end call
+// return the refusal's status (the item calls between them do nothing).
 //
 // The calls may be used only while the run-time runs, that is inside the main routine that
 // process_entry (lncalc/entry.h) calls. A begin call may be made while another statement is
@@ -75,8 +79,9 @@ inline constexpr int TYPE_COMPLEX16 = 15;
 
 // Begin calls. unit: DEFAULT_UNIT_WRITE / DEFAULT_UNIT_READ, or a unit number -32767..32767.
 // format: null for list-directed transfer (the only kind this run-time performs). advance: null,
-// or "YES" / "NO" (non-advancing). size_variable (READ): null, or an int that receives the
-// number of characters a non-advancing READ transferred.
+// or "YES" / "NO" (non-advancing). size_variable (READ): null, or an int of a non-advancing
+// READ; the begin call stores 0 into it, and list-directed input leaves it at 0 (it does not
+// count the characters transferred). The run-time keeps no hold on it after the begin call.
 int begin_write(int unit, const char* format, int format_length, const char* advance,
                 int advance_length, int flags);
 int begin_read(int unit, const char* format, int format_length, const char* advance,
@@ -100,7 +105,9 @@ int write_item_character(const char* text, int length);
 int write_item_character_raw(const char* text, int length);
 
 // Input items, by reference: each stores its value before it returns. A logical item is set to
-// true first, so an empty value reads as true. Complex items are two parts in a row.
+// true first, so an empty value reads as true; that happens at the item call even when a "/"
+// has already ended the list or the statement has already failed (only an item of a statement
+// whose begin call refused is left alone). Complex items are two parts in a row.
 int read_item_integer1(std::int8_t* variable);
 int read_item_integer2(std::int16_t* variable);
 int read_item_integer4(std::int32_t* variable);

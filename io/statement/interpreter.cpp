@@ -208,10 +208,11 @@ void select_internal_file() {
 // header's size bits describe, or '*'. An unconnected unit is opened on the spot.
 void select_external_unit(std::uint8_t header, int extension, bool has_extension) {
     std::int32_t unit = DEFAULT_UNIT;
-    std::int32_t* size_variable = nullptr;
     if (has_extension) {
+        // The size variable keeps the 0 its begin call stored: list-directed input counts
+        // nothing, so the unit, which outlives the statement, holds no pointer to it.
         if ((extension & EXT_SIZE_VARIABLE) != 0)
-            size_variable = reinterpret_cast<std::int32_t*>(fetch_address(false));
+            fetch_address(false);
         if ((extension & EXT_DEFAULT_UNIT) == 0)
             unit = read_operand(2 << 1);
     } else if ((header & HDR_UNIT_SIZE) != 0) {
@@ -231,8 +232,6 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
     }
     std::uint32_t options = has_extension ? (extension & 0x07u) : 0u;
     block->format_flags = (block->format_flags & ~0xC7u) | options;
-    if ((options & FMT_SIZE_VARIABLE) != 0)
-        block->size_variable = size_variable;
 }
 
 // A unit fit for the statement: a known organisation, and not at its end of file.

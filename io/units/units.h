@@ -55,7 +55,6 @@ struct UnitBlock {
     std::uint8_t edit_code;
     std::uint32_t format_flags;
     int close_default;
-    std::int32_t* size_variable; // non-advancing READ with SIZE=
 };
 
 struct UnitEntry {
