@@ -324,12 +324,10 @@ void store_complex() {
     if (comma == 0 || comma == s.token_length - 1) {
         raise(MSG_REAL_SYNTAX); // a part with no text at all is not a number
     }
-    std::uint8_t* start = current_item.data;
-    int part = current_item.type == TYPE_COMPLEX16 ? 8 : 4;
-    token_to_real(s.token, comma);
-    current_item.data = start + part;
-    token_to_real(s.token + comma + 1, s.token_length - comma - 1);
-    current_item.data = start;
+    std::uint8_t* real = current_item.data;
+    std::uint8_t* imaginary = real + (current_item.type == TYPE_COMPLEX16 ? 8 : 4);
+    token_to_real_part(s.token, comma, real);
+    token_to_real_part(s.token + comma + 1, s.token_length - comma - 1, imaginary);
 }
 
 void convert_value(bool repeated) {

@@ -45,11 +45,11 @@ bool is_non_advancing() {
     return (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
 }
 
-// One part of a real or complex value at the current data address. A result the field cannot
-// hold (the converter's too-long and too-wide answers) prints as a field of asterisks.
-int convert_real_part(char* out) {
+// One part of a real or complex value of the current item. A result the field cannot hold (the
+// converter's too-long and too-wide answers) prints as a field of asterisks.
+int convert_real_part(const std::uint8_t* part, char* out) {
     const RealEditDescriptor& descriptor = is_double(current_item.type) ? LIST_DOUBLE : LIST_SINGLE;
-    int n = format_real(descriptor, out);
+    int n = format_real_part(descriptor, part, out);
     if (n < 0 || n > descriptor.width) {
         std::memset(out, '*', descriptor.width);
         n = descriptor.width;
@@ -57,17 +57,15 @@ int convert_real_part(char* out) {
     return n;
 }
 
-// "(" real "," imaginary ")"; the data address is left on the real part.
+// "(" real "," imaginary ")".
 int convert_complex(char* out) {
-    std::uint8_t* start = current_item.data;
-    int part = is_double(current_item.type) ? 8 : 4;
+    const std::uint8_t* real = current_item.data;
+    const std::uint8_t* imaginary = real + (is_double(current_item.type) ? 8 : 4);
     int n = 0;
     out[n++] = '(';
-    n += convert_real_part(out + n);
+    n += convert_real_part(real, out + n);
     out[n++] = ',';
-    current_item.data = start + part;
-    n += convert_real_part(out + n);
-    current_item.data = start;
+    n += convert_real_part(imaginary, out + n);
     out[n++] = ')';
     return n;
 }
@@ -108,7 +106,7 @@ int convert_item(int* width) {
     case TYPE_REAL4:
     case TYPE_REAL8:
         *width = is_double(current_item.type) ? LIST_DOUBLE.width : LIST_SINGLE.width;
-        return convert_real_part(scratch);
+        return convert_real_part(current_item.data, scratch);
     case TYPE_COMPLEX8:
     case TYPE_COMPLEX16:
         *width = 2 * (is_double(current_item.type) ? LIST_DOUBLE.width : LIST_SINGLE.width) + 3;

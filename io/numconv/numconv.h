@@ -1,6 +1,7 @@
 // Number conversions: reals and integers to text for output, text to reals for input.
 // The pure conversions take values or text and write into the caller's buffer; only
-// format_real and token_to_real read the statement's current item.
+// format_real and token_to_real read the statement's current item (its type, and the part of
+// the value given or else the data address).
 #pragma once
 #include <cstdint>
 
@@ -50,6 +51,8 @@ struct IntegerDescriptor {
 // length, FORMAT_TOO_LONG (a text of 520 bytes or more: nothing is written) or
 // EXPONENT_TOO_WIDE; 0 for an item that is not real.
 int format_real(const RealEditDescriptor& descriptor, char* out);
+// The same for one part of the current item: the real or the imaginary part at part.
+int format_real_part(const RealEditDescriptor& descriptor, const std::uint8_t* part, char* out);
 // The same for a value given directly: type 11 or 14 take a single pattern in the low 32 bits
 // (widened through the unit), any other type a double pattern.
 int format_real_value(const RealEditDescriptor& descriptor, int type, std::uint64_t bits,
@@ -88,7 +91,10 @@ struct ParsedReal {
     int scan_flags;
 };
 
+// Converts text[0 .. length) into the current item at its data address, or into the part of a
+// complex item at part.
 void token_to_real(char* text, int length);
+void token_to_real_part(char* text, int length, std::uint8_t* part);
 RealConversion convert_real_text(const char* text, int length, int scale, int implied_decimals);
 ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
                            bool implicit_exponent);

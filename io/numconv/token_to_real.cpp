@@ -20,6 +20,10 @@ bool is_real_edit_code(int code) {
 } // namespace
 
 void token_to_real(char* text, int length) {
+    token_to_real_part(text, length, current_item.data);
+}
+
+void token_to_real_part(char* text, int length, std::uint8_t* part) {
     int kind = error_state.statement_kind;
     if (!is_real_edit_code(current_unit->edit_code)) {
         raise_runtime_error(17, kind);
@@ -35,11 +39,11 @@ void token_to_real(char* text, int length) {
     if (result.message_index != 0) {
         raise_runtime_error(result.message_index, kind);
     }
-    if (current_item.type == 11 || current_item.type == 14) {
+    if (current_item.type == TYPE_REAL4 || current_item.type == TYPE_COMPLEX8) {
         std::uint32_t single = static_cast<std::uint32_t>(result.bits);
-        std::memcpy(current_item.data, &single, sizeof single);
+        std::memcpy(part, &single, sizeof single);
     } else {
-        std::memcpy(current_item.data, &result.bits, sizeof result.bits);
+        std::memcpy(part, &result.bits, sizeof result.bits);
     }
 }
 

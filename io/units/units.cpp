@@ -108,9 +108,9 @@ namespace {
 
 // The console serves '*', units 0, 5 and 6 and units opened on "CON". With one shared block
 // its handle follows the direction of the statement. Input on unit 0 reads standard input.
-int find_console(bool input) {
+int find_console(Direction direction) {
     bool separate_output = unit_table[ENTRY_CONSOLE_OUTPUT].block != nullptr;
-    if (input) {
+    if (direction == Direction::INPUT) {
         if (!separate_output)
             unit_table[ENTRY_CONSOLE].block->handle = 0;
         return ENTRY_CONSOLE;
@@ -132,24 +132,27 @@ int search_numbered_units(std::int32_t unit) {
 
 } // namespace
 
-int find_unit(std::int32_t unit) {
-    bool input = error_state.statement_kind > KIND_WRITE;
+Direction statement_direction(int statement_kind) {
+    return statement_kind > KIND_WRITE ? Direction::INPUT : Direction::OUTPUT;
+}
+
+int find_unit(std::int32_t unit, Direction direction) {
     int result;
     if (unit == INTERNAL_UNIT) {
         result = ENTRY_INTERNAL;
     } else if (unit == DEFAULT_UNIT) {
-        result = find_console(input);
+        result = find_console(direction);
     } else {
         result = search_numbered_units(unit);
         if (result != ENTRY_NOT_CONNECTED) {
             if ((unit_table[result].block->flags & CONSOLE_CONNECTED) != 0)
-                result = find_console(input);
+                result = find_console(direction);
         } else if (unit == 0) {
-            result = find_console(input);
+            result = find_console(direction);
         } else if (unit == 5) {
-            result = find_console(true);
+            result = find_console(Direction::INPUT);
         } else if (unit == 6) {
-            result = find_console(false);
+            result = find_console(Direction::OUTPUT);
         } else {
             return ENTRY_NOT_CONNECTED;
         }
@@ -161,7 +164,7 @@ int find_unit(std::int32_t unit) {
 UnitBlock* select_unit(std::int32_t unit) {
     current_unit = nullptr;
     current_unit_entry = 0;
-    int entry = find_unit(unit);
+    int entry = find_unit(unit, statement_direction(error_state.statement_kind));
     if (entry <= UNIT_ENTRIES) {
         current_unit = unit_table[entry].block;
         current_unit_entry = entry;

@@ -72,7 +72,11 @@ extern int implicit_open_index; // next command-line argument for an implicit op
 void init_units();
 UnitBlock* new_unit_block(int size);
 void* unit_alloc(int bytes);
-int find_unit(std::int32_t unit);
+// The direction a unit is found for: on one shared console block it sets the block's handle.
+enum class Direction { OUTPUT, INPUT };
+// CLOSE and WRITE find their unit for output, every other statement for input.
+Direction statement_direction(int statement_kind);
+int find_unit(std::int32_t unit, Direction direction);
 UnitBlock* select_unit(std::int32_t unit);
 void write_record(int length, const std::uint8_t* bytes);
 void carriage_prefix(int control);

@@ -103,7 +103,7 @@ TEST_F(UnitsTest, FindUnitOnASharedConsole) {
         error_state.statement_kind = c.kind;
         console->select_status = 99;
         console->pos = 9;
-        EXPECT_EQ(find_unit(c.unit), c.entry);
+        EXPECT_EQ(find_unit(c.unit, statement_direction(c.kind)), c.entry);
         if (c.handle >= 0) {
             EXPECT_EQ(console->handle, c.handle);
             EXPECT_EQ(console->select_status, 0);
@@ -116,12 +116,12 @@ TEST_F(UnitsTest, FindUnitOnASharedConsole) {
 TEST_F(UnitsTest, FindUnitWithASeparateOutputBlock) {
     start_engine();
     error_state.statement_kind = KIND_WRITE;
-    EXPECT_EQ(find_unit(DEFAULT_UNIT), 63);
-    EXPECT_EQ(find_unit(6), 63);
-    EXPECT_EQ(find_unit(5), 62);
+    EXPECT_EQ(find_unit(DEFAULT_UNIT, Direction::OUTPUT), 63);
+    EXPECT_EQ(find_unit(6, Direction::OUTPUT), 63);
+    EXPECT_EQ(find_unit(5, Direction::OUTPUT), 62);
     error_state.statement_kind = KIND_READ;
-    EXPECT_EQ(find_unit(DEFAULT_UNIT), 62);
-    EXPECT_EQ(find_unit(0), 62);
+    EXPECT_EQ(find_unit(DEFAULT_UNIT, Direction::INPUT), 62);
+    EXPECT_EQ(find_unit(0, Direction::INPUT), 62);
     EXPECT_EQ(unit_table[ENTRY_CONSOLE].block->handle, 0);
     EXPECT_EQ(unit_table[ENTRY_CONSOLE_OUTPUT].block->handle, 1);
 }
