@@ -130,7 +130,7 @@ void list_directed_read(bool first) {
         fetch_item();
         int type = current_item.type;
         bool complex = type == TYPE_COMPLEX8 || type == TYPE_COMPLEX16;
-        int stride = complex ? 2 * (type == TYPE_COMPLEX16 ? 8 : 4) : current_item.element_size;
+        int stride = complex ? 2 * complex_part_bytes(type) : current_item.element_size;
         for (int i = 0; i < current_item.count; ++i) {
             if (s.last_separator == '/' && s.repeat_count == 0) {
                 break;

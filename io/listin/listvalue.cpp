@@ -325,7 +325,7 @@ void store_complex() {
         raise(MSG_REAL_SYNTAX); // a part with no text at all is not a number
     }
     std::uint8_t* real = current_item.data;
-    std::uint8_t* imaginary = real + (current_item.type == TYPE_COMPLEX16 ? 8 : 4);
+    std::uint8_t* imaginary = real + complex_part_bytes(current_item.type);
     token_to_real_part(s.token, comma, real);
     token_to_real_part(s.token + comma + 1, s.token_length - comma - 1, imaginary);
 }

@@ -60,7 +60,7 @@ int convert_real_part(const std::uint8_t* part, char* out) {
 // "(" real "," imaginary ")".
 int convert_complex(char* out) {
     const std::uint8_t* real = current_item.data;
-    const std::uint8_t* imaginary = real + (is_double(current_item.type) ? 8 : 4);
+    const std::uint8_t* imaginary = real + complex_part_bytes(current_item.type);
     int n = 0;
     out[n++] = '(';
     n += convert_real_part(real, out + n);

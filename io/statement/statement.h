@@ -55,6 +55,11 @@ struct CurrentItem {
 };
 extern CurrentItem current_item;
 
+// A complex item holds its real part, then its imaginary part, each of this many bytes.
+inline int complex_part_bytes(int type) {
+    return type == TYPE_COMPLEX16 ? 8 : 4;
+}
+
 using WriteDriver = void (*)(int first);
 using ReadDriver = void (*)(bool first);
 using RecordEnd = void (*)();

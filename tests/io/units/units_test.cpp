@@ -100,7 +100,6 @@ TEST_F(UnitsTest, FindUnitOnASharedConsole) {
     UnitBlock* console = unit_table[ENTRY_CONSOLE].block;
     for (const FindCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.unit << " kind " << c.kind);
-        error_state.statement_kind = c.kind;
         console->select_status = 99;
         console->pos = 9;
         EXPECT_EQ(find_unit(c.unit, statement_direction(c.kind)), c.entry);
@@ -115,11 +114,9 @@ TEST_F(UnitsTest, FindUnitOnASharedConsole) {
 
 TEST_F(UnitsTest, FindUnitWithASeparateOutputBlock) {
     start_engine();
-    error_state.statement_kind = KIND_WRITE;
     EXPECT_EQ(find_unit(DEFAULT_UNIT, Direction::OUTPUT), 63);
     EXPECT_EQ(find_unit(6, Direction::OUTPUT), 63);
     EXPECT_EQ(find_unit(5, Direction::OUTPUT), 62);
-    error_state.statement_kind = KIND_READ;
     EXPECT_EQ(find_unit(DEFAULT_UNIT, Direction::INPUT), 62);
     EXPECT_EQ(find_unit(0, Direction::INPUT), 62);
     EXPECT_EQ(unit_table[ENTRY_CONSOLE].block->handle, 0);
