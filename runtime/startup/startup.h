@@ -133,10 +133,6 @@ SignalAction set_signal(int signal, SignalAction action);
 int exception_filter(std::uint32_t code, void* pointers);
 void io_library_init();
 
-// Division as the x87 divider does it under precision control 53 bits, used in place of the
-// divider when fdiv_flaw is set.
-long double software_divide(long double dividend, long double divisor);
-
 // Tests replace the process end: the hook is called with the exit code instead of ending the
 // process, and must not return (it throws).
 using ExitHook = void (*)(int code);
