@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Prints the tables of ratios of a round-robin run (round_robin.json) and the goals, met or
-missed, then the table of the in-process benchmarks (io.json, conversion.json), the floor of the
-C library's loops.
+missed, then the table of the in-process benchmarks (io.json, conversion.json, fpu.json), the floor
+of the C library's loops and this build's floating-point unit.
 
     report.py OUT_DIR
 """
@@ -113,11 +113,21 @@ def print_in_process(out):
     row("format_real (ns/value)", conv["BM_FormatReal"], "to_chars", conv["BM_ToCharsE"])
     row("decimal_digits (ns/value)", conv["BM_DecimalDigits"], "to_chars", conv["BM_ToCharsE"])
     row("convert_real_text (ns/value)", conv["BM_ConvertRealText"], "strtof", conv["BM_Strtof"], 1.0)
+    fpu = fastest(out, "fpu")
+    if fpu:
+        row("software logarithm (ns/call)", fpu["BM_SoftwareLog"], "this build's unit",
+            fpu["BM_UnitLog"])
+        row("software natural_log path (ns/call)", fpu["BM_SoftwareNaturalLog"],
+            "this build's unit", fpu["BM_UnitNaturalLog"])
     header = ("measure", "value", "baseline", "base", "ratio", "goal", "")
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(7)]
     print("\nIn process, processor time per value (the fastest of the repetitions):\n")
     for cells in [header, tuple("-" * w for w in widths)] + rows:
         print("| " + " | ".join(c.ljust(w) for c, w in zip(cells, widths)) + " |")
+    if fpu:
+        worst = max(fpu["BM_SoftwareLog"], fpu["BM_SoftwareNaturalLog"])
+        print(f"\nThe software logarithm costs at most {worst:.0f} ns per call, the whole path of the "
+              f"routine included (goal <= 2000 ns): {'met' if worst <= 2000 else 'MISSED'}")
 
 
 if __name__ == "__main__":
