@@ -10,9 +10,6 @@
 namespace lnc {
 namespace {
 
-inline constexpr int ORGANISATION_CONSOLE = 1;
-inline constexpr int ORGANISATION_FILE = 3;
-
 // Keeps raise_depth right on every way out of a raise, the unwind and the process end included.
 struct RaiseDepth {
     RaiseDepth() { ++error_state.raise_depth; }

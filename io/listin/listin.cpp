@@ -29,14 +29,14 @@ void settle_output_line() {
     if ((b->flags & LINE_PENDING) == 0) {
         return;
     }
-    if (b->organisation == 1) {
+    if (b->organisation == ORGANISATION_CONSOLE) {
         if ((b->flags & RECORD_STARTED) == 0 && b->line_closed == 0) {
             carriage_prefix(' ');
         }
         b->flags &= ~RECORD_STARTED;
         b->last = -1;
         b->pos = 0;
-    } else if (b->organisation == 3) {
+    } else if (b->organisation == ORGANISATION_FILE) {
         flush_record();
     } else {
         b->flags &= ~LINE_PENDING;
@@ -68,7 +68,8 @@ int run_driver(const std::uint8_t* list, bool first) {
 void pass_rest_of_line() {
     UnitBlock* b = current_unit;
     for (;;) {
-        if (b->organisation == 2 && b->pos > b->last && record_remaining == 0) {
+        if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
+            record_remaining == 0) {
             return;
         }
         if (next_char() == LF) {
@@ -147,7 +148,7 @@ void list_directed_read(bool first) {
 void end_input_record() {
     UnitBlock* b = current_unit;
     switch (b->organisation) {
-    case 0:
+    case ORGANISATION_INTERNAL:
         // The size follows the buffer start, so that the variable's last record is its last.
         if (b->last + b->record_length < b->size) {
             b->buffer += b->record_length;
@@ -155,16 +156,16 @@ void end_input_record() {
             b->pos = 0;
         }
         break;
-    case 1:
+    case ORGANISATION_CONSOLE:
         end_console_input_record();
         break;
-    case 2:
+    case ORGANISATION_FORMATTED_DIRECT:
         if (!is_non_advancing()) {
             pass_rest_of_line();
             b->next_record += 1;
         }
         break;
-    case 3:
+    case ORGANISATION_FILE:
         if (!is_non_advancing() && b->edit_code != EDIT_NO_RECORD_END) {
             pass_rest_of_line();
         }

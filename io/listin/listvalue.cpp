@@ -60,14 +60,15 @@ struct Scan {
 // one, its end gives blanks without moving; a used-up fixed-length record ends the record.
 int take(Scan& scan) {
     UnitBlock* b = current_unit;
-    if (b->organisation == 0 && b->pos > b->last) {
+    if (b->organisation == ORGANISATION_INTERNAL && b->pos > b->last) {
         if (b->last + b->record_length < b->size) {
             end_input_record();
         }
         scan.advanced = false;
         return ' ';
     }
-    if (b->organisation == 2 && b->pos > b->last && record_remaining == 0) {
+    if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
+        record_remaining == 0) {
         raise(-2);
     }
     scan.advanced = true;
@@ -82,7 +83,7 @@ void take_back(const Scan& scan) {
 
 bool at_internal_end() {
     const UnitBlock* b = current_unit;
-    return b->organisation == 0 && b->pos >= b->size;
+    return b->organisation == ORGANISATION_INTERNAL && b->pos >= b->size;
 }
 
 // A line end: the record is passed and the line end reads as a blank, or, inside a quoted
@@ -389,7 +390,7 @@ bool ends_plain_value(std::uint8_t c) {
 // scan goes on from where this stopped, with what was taken already in the token.
 bool scan_buffered_value(Scan& scan) {
     UnitBlock* b = current_unit;
-    if (b->organisation != 1 && b->organisation != 3) {
+    if (b->organisation != ORGANISATION_CONSOLE && b->organisation != ORGANISATION_FILE) {
         return false; // internal files and fixed-length records have record ends of their own
     }
     const std::uint8_t* buffer = b->buffer;

@@ -212,7 +212,8 @@ namespace {
 
 // The record-size checks of file organisations, made before s bytes are placed.
 void check_record_room(const UnitBlock* b, int s) {
-    if (b->organisation != 3 && b->organisation != 5 && b->organisation != 7) {
+    if (b->organisation != ORGANISATION_FILE && b->organisation != ORGANISATION_BINARY &&
+        b->organisation != ORGANISATION_UNFORMATTED) {
         return;
     }
     bool overflow;
@@ -325,16 +326,16 @@ void end_output_record() {
         b->pos = std::min(b->pos + (w.column - b->column_base), b->last + 1);
     }
     switch (b->organisation) {
-    case 0:
+    case ORGANISATION_INTERNAL:
         end_internal_record(b);
         break;
-    case 1:
+    case ORGANISATION_CONSOLE:
         end_console_record(b);
         break;
-    case 2:
+    case ORGANISATION_FORMATTED_DIRECT:
         end_fixed_record(b);
         break;
-    case 3:
+    case ORGANISATION_FILE:
         end_file_record(b);
         break;
     default:

@@ -24,13 +24,13 @@ constexpr std::uint8_t BY_VALUE = 0x40;
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 
-// Drivers by statement mode and record-end routines by organisation 0..3.
+// Drivers by statement mode and record-end routines by organisation.
 constexpr WriteDriver WRITE_DRIVERS[3] = {list_directed_write, formatted_write, namelist_write};
 constexpr ReadDriver READ_DRIVERS[3] = {list_directed_read, formatted_read, namelist_read};
-constexpr RecordEnd OUTPUT_RECORD_ENDS[4] = {end_output_record, end_output_record,
-                                             end_output_record, end_output_record};
-constexpr RecordEnd INPUT_RECORD_ENDS[4] = {end_input_record, end_input_record, end_input_record,
-                                            end_input_record};
+constexpr RecordEnd OUTPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
+    end_output_record, end_output_record, end_output_record, end_output_record};
+constexpr RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
+    end_input_record, end_input_record, end_input_record, end_input_record};
 
 // Bytes of an element by TypeCode (a character element's size is its length).
 constexpr int ELEMENT_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 4, 8};
@@ -237,7 +237,7 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
 // A unit fit for the statement: a known organisation, and not at its end of file.
 void check_selected_unit() {
     UnitBlock* block = current_unit;
-    if (block->organisation > 3)
+    if (block->organisation >= ORGANISATIONS_WITH_DRIVERS)
         raise_runtime_error(MSG_BAD_ORGANISATION, error_state.statement_kind);
     if ((block->flags & AT_EOF) != 0) {
         if (engine.record_number != NO_RECORD_NUMBER) {
@@ -258,13 +258,13 @@ void choose_mode(std::uint8_t header) {
         std::uint8_t format_item = next_list_byte();
         engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
         if ((header & HDR_RECORD) != 0) {
-            if (organisation != 2)
+            if (organisation != ORGANISATION_FORMATTED_DIRECT)
                 raise_runtime_error(MSG_RECORD_NOT_DIRECT, error_state.statement_kind);
             // The record number: a descriptor byte whose high nibble describes the operand.
             engine.record_number = read_operand(next_list_byte() >> 4);
         }
     } else if ((header & (HDR_INTERNAL | HDR_RECORD)) == (HDR_INTERNAL | HDR_RECORD)) {
-        if (organisation != 1 && organisation != 3)
+        if (organisation != ORGANISATION_CONSOLE && organisation != ORGANISATION_FILE)
             raise_runtime_error(MSG_NAMELIST_UNIT, error_state.statement_kind);
         engine.mode = MODE_NAMELIST;
     } else {
@@ -297,7 +297,7 @@ void setup_statement() {
     choose_mode(header);
     UnitBlock* block = current_unit;
     // 7. Direct access starts at its record.
-    if (block->organisation == 2) {
+    if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
         position_record(engine.record_number);
         if (reading) {
             block->last = -1;
@@ -328,15 +328,15 @@ void prepare_output_block() {
     if ((block->flags & LINE_PENDING) == 0) {
         if (block->pos != 0)
             block->flags |= DIRTY;
-        if (block->organisation == 2) {
+        if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
             block->pos = 0;
             block->flags |= LINE_PENDING;
-        } else if (block->organisation == 3) {
+        } else if (block->organisation == ORGANISATION_FILE) {
             start_writing();
         }
     }
     list_write.statement_start = block->pos;
-    if (block->organisation != 2)
+    if (block->organisation != ORGANISATION_FORMATTED_DIRECT)
         block->last = block->size - 1;
 }
 

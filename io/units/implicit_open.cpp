@@ -109,7 +109,7 @@ UnitBlock* open_device(char* name, int code) {
         *dot = '\0';
     UnitBlock* block = new_unit_block(CONSOLE_BUFFER_SIZE);
     block->name = copy_unit_name(name);
-    block->organisation = 1;
+    block->organisation = ORGANISATION_CONSOLE;
     block->format_flags = CC_CONTROL_CHAR;
     if (code == 1) {
         block->flags |= CONSOLE_CONNECTED;
@@ -152,7 +152,7 @@ void check_not_connected(UnitBlock* block) {
 UnitBlock* open_named_file(const char* name, int access) {
     UnitBlock* block = new_unit_block(FILE_BUFFER_SIZE);
     block->name = copy_unit_name(name);
-    block->organisation = 3;
+    block->organisation = ORGANISATION_FILE;
     int flags = OPEN_READ_WRITE | OPEN_BINARY | (access == ACCESS_READ ? 0 : OPEN_CREATE);
     block->handle = open_file(name, flags, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     if (block->handle == -1 && access == ACCESS_READ && error_code == 13)

@@ -114,7 +114,7 @@ void take_record_part(UnitBlock* block) {
 
 // The record is out of the buffer (its bytes handed to the handle or about to be).
 void mark_record_written(UnitBlock* block) {
-    if (block->organisation == 1)
+    if (block->organisation == ORGANISATION_CONSOLE)
         block->flags |= RECORD_STARTED;
     block->pos = 0;
     block->flags &= ~DIRTY;
@@ -165,18 +165,18 @@ void write_record(int length, const std::uint8_t* bytes) {
     int skipped = 0;
     Prefix prefix = {nullptr, 0};
     switch (block->organisation) {
-    case 0:
+    case ORGANISATION_INTERNAL:
         raise_runtime_error(MSG_INTERNAL_WRITE, error_state.statement_kind);
-    case 1:
+    case ORGANISATION_CONSOLE:
         skipped = apply_carriage_control(block, length, bytes, &prefix);
         break;
-    case 2:
-    case 6:
+    case ORGANISATION_FORMATTED_DIRECT:
+    case ORGANISATION_FIXED:
         if (block->last < 0)
             raise_runtime_error(MSG_EMPTY_RECORD, error_state.statement_kind);
         take_record_part(block);
         break;
-    case 4:
+    case ORGANISATION_DIRECT:
         if (record_remaining == 0) {
             record_remaining = block->record_length;
             block->next_record++;
@@ -194,7 +194,7 @@ void flush_record() {
     UnitBlock* block = current_unit;
     int kept = block->pos;
     if ((block->flags & DIRTY) != 0) {
-        if (block->organisation == 7) {
+        if (block->organisation == ORGANISATION_UNFORMATTED) {
             if ((block->flags & NEW_FILE) != 0) {
                 write_checked(block->handle, "K", 1);
                 block->transferred += 1;
@@ -234,17 +234,17 @@ namespace {
 // Returns -1 when a fixed-length record is used up (the caller then delivers a blank).
 int refill_limit(UnitBlock* block) {
     switch (block->organisation) {
-    case 2:
+    case ORGANISATION_FORMATTED_DIRECT:
         if (record_remaining == 0)
             return -1;
         break;
-    case 4:
+    case ORGANISATION_DIRECT:
         if (record_remaining == 0) {
             record_remaining = block->record_length;
             block->next_record++;
         }
         break;
-    case 6:
+    case ORGANISATION_FIXED:
         break;
     default:
         return block->size;
@@ -272,9 +272,9 @@ void refill_record(UnitBlock* block, int limit) {
     if (n == 0)
         raise_end_of_file(block);
     // A last line without its line end is given one.
-    if (n < limit && block->buffer[n - 1] != '\n' && block->organisation <= 3)
+    if (n < limit && block->buffer[n - 1] != '\n' && block->organisation <= ORGANISATION_FILE)
         block->buffer[++block->last] = '\n';
-    if (block->organisation != 1)
+    if (block->organisation != ORGANISATION_CONSOLE)
         return;
     if (n == limit && block->buffer[n - 1] != '\n' && is_device(0))
         raise_runtime_error(MSG_CONSOLE_LINE_TOO_LONG, error_state.statement_kind);
@@ -288,7 +288,7 @@ void refill_record(UnitBlock* block, int limit) {
 std::uint8_t next_char() {
     UnitBlock* block = current_unit;
     if (block->pos > block->last) {
-        if (block->organisation == 0)
+        if (block->organisation == ORGANISATION_INTERNAL)
             return ' ';
         int limit = refill_limit(block);
         if (limit < 0)

@@ -69,7 +69,7 @@ namespace {
 UnitBlock* new_console_block() {
     UnitBlock* block = new_unit_block(CONSOLE_BUFFER_SIZE);
     block->name = copy_unit_name("CON");
-    block->organisation = 1;
+    block->organisation = ORGANISATION_CONSOLE;
     block->format_flags = CC_CONTROL_CHAR;
     block->handle = 1;
     return block;
@@ -86,7 +86,7 @@ void init_units() {
     implicit_open_index = 1;
     UnitBlock* internal = new_unit_block(0);
     internal->name = copy_unit_name("internal");
-    internal->organisation = 0;
+    internal->organisation = ORGANISATION_INTERNAL;
     unit_table[ENTRY_INTERNAL] = UnitEntry{INTERNAL_UNIT, internal};
     allocate_statement_list();
     unit_table[ENTRY_CONSOLE] = UnitEntry{DEFAULT_UNIT, new_console_block()};
@@ -223,7 +223,7 @@ void end_open_record(UnitBlock* block, int disposition) {
         return;
     if (disposition != DISPOSITION_DELETE)
         flush_record();
-    if (block->organisation == 1) {
+    if (block->organisation == ORGANISATION_CONSOLE) {
         write_handle(output_handle(block), "\r\n", 2);
         block->line_closed = 1;
     }

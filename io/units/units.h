@@ -25,6 +25,21 @@ inline constexpr std::uint32_t CC_NONE = 0x200;
 inline constexpr std::uint32_t FMT_RECORD_FROM_NEXT = 0x400;
 inline constexpr std::uint32_t FMT_ALWAYS_CRLF = 0x1000;
 
+// How a unit's records are kept (UnitBlock organisation). Only the first four have drivers and
+// record ends; the others are created by OPEN and serve statements this run-time does not yet
+// perform.
+enum Organisation : int {
+    ORGANISATION_INTERNAL = 0, // an internal file: the records are the elements of a variable
+    ORGANISATION_CONSOLE = 1,  // formatted sequential on a device: carriage control
+    ORGANISATION_FORMATTED_DIRECT = 2, // formatted records of fixed length, reached by number
+    ORGANISATION_FILE = 3,        // formatted sequential on a file: each record ends with CR LF
+    ORGANISATION_DIRECT = 4,      // records of fixed length, numbered on from next_record
+    ORGANISATION_BINARY = 5,      // bytes without records
+    ORGANISATION_FIXED = 6,       // records of fixed length, taken in order
+    ORGANISATION_UNFORMATTED = 7, // records with length bytes; a new file starts with "K"
+};
+inline constexpr int ORGANISATIONS_WITH_DRIVERS = ORGANISATION_FILE + 1;
+
 inline constexpr int CONSOLE_BUFFER_SIZE = 132;
 inline constexpr int UNIT_ENTRIES = 64;
 inline constexpr int ENTRY_CONSOLE = 62;
