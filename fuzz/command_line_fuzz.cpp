@@ -96,6 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string line(reinterpret_cast<const char*>(data + 1), size - 1);
     line = line.substr(0, line.find('\0'));
     std::vector<std::string> arguments = parse(line);
+    for (const std::string& argument : arguments) {
+        lnc::fuzz::note_result(argument.c_str(), argument.size() + 1);
+    }
     if (line.empty() && (arguments.size() != 1 || arguments[0] != PROGRAM_PATH)) {
         lnc::fuzz::fail("an empty command line does not name the program by its path");
     }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <utility>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -64,6 +65,27 @@ char program_name[] = "lncalc";
 char* arguments[] = {program_name, nullptr};
 
 } // namespace
+
+namespace {
+
+bool noting = false;
+std::string noted;
+
+} // namespace
+
+void start_noting() {
+    noting = true;
+}
+
+void note_result(const void* bytes, std::size_t size) {
+    if (noting) {
+        noted.append(static_cast<const char*>(bytes), size);
+    }
+}
+
+std::string take_noted_results() {
+    return std::exchange(noted, std::string());
+}
 
 void fail(const std::string& message) {
     std::fprintf(stderr, "PROPERTY FAILED: %s\n", message.c_str());
@@ -147,6 +169,11 @@ int run_engine(const std::uint8_t* input, std::size_t size, Input kind,
     }
     error_state = ErrorState{};
     ::close(input_fd);
+    if (noting) {
+        note_result(&code, sizeof code);
+        std::string written = standard_output() + '\0' + standard_error();
+        note_result(written.data(), written.size());
+    }
     return code;
 }
 

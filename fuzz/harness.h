@@ -28,6 +28,14 @@ int descriptor_holding(const std::uint8_t* bytes, std::size_t size, Input kind);
 // The heap and the handle table, once per process.
 void prepare_runtime();
 
+// What each input gave, for the replay of the corpora (fuzz/replay.cpp), whose digests are
+// compared between builds on different floating-point units: once noting has started, each
+// target notes its results and run_engine the exit code and the bytes the run wrote. The
+// fuzzer itself never starts noting, so its runs pay nothing for it.
+void start_noting();
+void note_result(const void* bytes, std::size_t size);
+std::string take_noted_results();
+
 // Stops the fuzzer with a message when a property of the code under test does not hold.
 [[noreturn]] void fail(const std::string& message);
 

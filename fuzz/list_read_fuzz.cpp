@@ -130,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check_logicals(kinds, count, items);
             }
         });
+    lnc::fuzz::note_result(&items, sizeof items);
     check_report(code);
     return 0;
 }

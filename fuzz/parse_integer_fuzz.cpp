@@ -107,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(copy, text.c_str(), text.size() + 1);
     lnc::ParsedInteger got = lnc::parse_integer(copy);
     delete[] copy;
+    lnc::fuzz::note_result(&got, sizeof got);
     Expected expected = model(text);
     if (got.status != expected.status || (expected.status == 0 && got.value != expected.value)) {
         lnc::fuzz::fail("\"" + text + "\": value " + std::to_string(got.value) + " status " +

@@ -78,6 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     delete[] out;
     delete[] text;
+    joined += refused ? "\1" : "";
+    lnc::fuzz::note_result(joined.data(), joined.size());
     if (!refused && joined != expected_elements(value, separator)) {
         lnc::fuzz::fail("\"" + value + "\" walked as \"" + joined + "\", expected \"" +
                         expected_elements(value, separator) + "\"");

@@ -115,6 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(copy, text.c_str(), text.size() + 1);
     lnc::RealConversion c = lnc::convert_real_text(copy, static_cast<int>(text.size()), 0, 0);
     delete[] copy;
+    lnc::RealItemResult single = lnc::real_item_result(c, lnc::TYPE_REAL4);
+    lnc::fuzz::note_result(&c, sizeof c);
+    lnc::fuzz::note_result(&single.message_index, sizeof single.message_index);
+    lnc::fuzz::note_result(&single.bits, sizeof single.bits);
     check_flags(text, c);
     if (plain_form(text)) {
         check_against_model(text, c);

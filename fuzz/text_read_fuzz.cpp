@@ -74,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     lnc::handle_table.blocks[0][HANDLE] = {lnc::os::NO_HANDLE, 0, '\n'};
     ::close(fd);
+    lnc::fuzz::note_result(got.data(), got.size());
     if (got != expected) {
         lnc::fuzz::fail("delivered \"" + escaped(got) + "\", expected \"" + escaped(expected) +
                         "\" from \"" + escaped(content) + "\"");
