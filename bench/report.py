@@ -68,10 +68,12 @@ def main():
     for peer in ("gfortran", "flang"):
         if peer in r["dialogue"]:
             goal(f"dialogue x {peer}'s static program", cpu("dialogue", "lncalc") / cpu("dialogue", peer), 1.0)
-    rss, rss_c = r["dialogue"]["lncalc"]["rss"], r["dialogue"]["static C program"]["rss"]
-    goals.append(f"- peak resident memory of the dialogue (median of the runs): lncalc {rss} KiB, "
+    dialogue = r["dialogue"]
+    rss, rss_c = dialogue["lncalc"]["rss_exact"], dialogue["static C program"]["rss_exact"]
+    goals.append(f"- peak resident memory of the dialogue (exact, median of its runs): lncalc {rss} KiB, "
                  f"static C program {rss_c} KiB, "
-                 f"difference {rss - rss_c} KiB (goal <= 64 KiB): {'met' if rss - rss_c <= 64 else 'MISSED'}")
+                 f"difference {rss - rss_c} KiB (goal <= 64 KiB): {'met' if rss - rss_c <= 64 else 'MISSED'}"
+                 f"; as wait4 reports it: {dialogue['lncalc']['rss']} and {dialogue['static C program']['rss']} KiB")
     goal("READ x fgets + strtof", cpu("read", "lncalc") / cpu("read", "fgets+strtof"), 2.0)
     conversion = fastest(out, "conversion")
     if "BM_ConvertRealText" in conversion:
