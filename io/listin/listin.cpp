@@ -96,7 +96,28 @@ void end_console_input_record() {
     b->flags &= ~LINE_PENDING;
 }
 
+void end_internal_input_record() {
+    next_internal_record(current_unit);
+}
+
+void end_fixed_input_record() {
+    if (!is_non_advancing()) {
+        pass_rest_of_line();
+        current_unit->next_record += 1;
+    }
+}
+
+void end_file_input_record() {
+    if (!is_non_advancing() && current_unit->edit_code != EDIT_NO_RECORD_END) {
+        pass_rest_of_line();
+    }
+}
+
 } // namespace
+
+const RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
+    end_internal_input_record, end_console_input_record, end_fixed_input_record,
+    end_file_input_record};
 
 int execute_read(const std::uint8_t* list) {
     engine.read_status = 0;
@@ -129,9 +150,7 @@ void list_directed_read(bool first) {
             break;
         }
         fetch_item();
-        int type = current_item.type;
-        bool complex = type == TYPE_COMPLEX8 || type == TYPE_COMPLEX16;
-        int stride = complex ? 2 * complex_part_bytes(type) : current_item.element_size;
+        int stride = element_stride(current_item);
         for (int i = 0; i < current_item.count; ++i) {
             if (s.last_separator == '/' && s.repeat_count == 0) {
                 break;
@@ -145,34 +164,10 @@ void list_directed_read(bool first) {
     }
 }
 
+// The record end of the READ under way: the routine of its unit's organisation, which the
+// interpreter took from INPUT_RECORD_ENDS.
 void end_input_record() {
-    UnitBlock* b = current_unit;
-    switch (b->organisation) {
-    case ORGANISATION_INTERNAL:
-        // The size follows the buffer start, so that the variable's last record is its last.
-        if (b->last + b->record_length < b->size) {
-            b->buffer += b->record_length;
-            b->size -= b->record_length;
-            b->pos = 0;
-        }
-        break;
-    case ORGANISATION_CONSOLE:
-        end_console_input_record();
-        break;
-    case ORGANISATION_FORMATTED_DIRECT:
-        if (!is_non_advancing()) {
-            pass_rest_of_line();
-            b->next_record += 1;
-        }
-        break;
-    case ORGANISATION_FILE:
-        if (!is_non_advancing() && b->edit_code != EDIT_NO_RECORD_END) {
-            pass_rest_of_line();
-        }
-        break;
-    default:
-        break;
-    }
+    engine.record_end();
 }
 
 void reset_list_read_counters() {

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "io/statement/statement.h"
+#include "io/units/units.h"
+
 namespace lnc {
 
 inline constexpr int TOKEN_SIZE = 260;
@@ -26,6 +29,7 @@ int resume_read(const std::uint8_t* list);
 void list_directed_read(bool first);
 void read_list_value();
 void end_input_record();
+extern const RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS];
 // Clears the per-statement counters of the input engine (used by the error report).
 void reset_list_read_counters();
 

@@ -326,7 +326,7 @@ void store_complex() {
         raise(MSG_REAL_SYNTAX); // a part with no text at all is not a number
     }
     std::uint8_t* real = current_item.data;
-    std::uint8_t* imaginary = real + complex_part_bytes(current_item.type);
+    std::uint8_t* imaginary = real + TYPE_SIZES[current_item.type].part;
     token_to_real_part(s.token, comma, real);
     token_to_real_part(s.token + comma + 1, s.token_length - comma - 1, imaginary);
 }
@@ -368,10 +368,7 @@ void convert_value(bool repeated) {
 bool finish_at_internal_end(const Scan& scan) {
     const ListReadState& s = list_read;
     if (s.token_length == 0 && s.scan_state == PLAIN && !scan.after_repeat) {
-        int type = current_item.type;
-        int size = type == TYPE_COMPLEX8    ? 8
-                   : type == TYPE_COMPLEX16 ? 16
-                                            : current_item.element_size;
+        int size = element_stride(current_item);
         std::memset(current_item.data, 0, static_cast<std::size_t>(std::max(size, 0)));
         return false;
     }

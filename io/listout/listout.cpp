@@ -20,10 +20,6 @@ constexpr int INTEGER_WIDTH = 11;
 constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
 constexpr int MSG_FIELD_TOO_WIDE = 91;
 
-bool is_complex(int type) {
-    return type == TYPE_COMPLEX8 || type == TYPE_COMPLEX16;
-}
-
 bool is_double(int type) {
     return type == TYPE_REAL8 || type == TYPE_COMPLEX16;
 }
@@ -60,7 +56,7 @@ int convert_real_part(const std::uint8_t* part, char* out) {
 // "(" real "," imaginary ")".
 int convert_complex(char* out) {
     const std::uint8_t* real = current_item.data;
-    const std::uint8_t* imaginary = real + complex_part_bytes(current_item.type);
+    const std::uint8_t* imaginary = real + TYPE_SIZES[current_item.type].part;
     int n = 0;
     out[n++] = '(';
     n += convert_real_part(real, out + n);
@@ -193,7 +189,7 @@ void list_directed_write(int first) {
         bool character = current_item.type == TYPE_CHARACTER;
         bool delimited = character && has_delimiter_mode();
         std::uint8_t* start = current_item.data;
-        int stride = current_item.element_size * (is_complex(current_item.type) ? 2 : 1);
+        int stride = element_stride(current_item);
         for (int i = 0; i < current_item.count; ++i) {
             write_list_item();
             if (character && !delimited) {
@@ -268,20 +264,17 @@ namespace {
 
 const std::uint8_t CRLF[2] = {'\r', '\n'};
 
-void end_internal_record(UnitBlock* b) {
+void end_internal_record() {
+    UnitBlock* b = current_unit;
     if (b->pos <= b->last) {
         std::memset(b->buffer + b->pos, ' ', b->last - b->pos + 1);
         b->pos = b->last + 1;
     }
-    // The size follows the buffer start, so that the variable's last record is its last.
-    if (b->last + b->record_length < b->size) {
-        b->buffer += b->record_length;
-        b->size -= b->record_length;
-        b->pos = 0;
-    }
+    next_internal_record(b);
 }
 
-void end_console_record(UnitBlock* b) {
+void end_console_record() {
+    UnitBlock* b = current_unit;
     int n = list_write.column;
     if (n == 0) {
         list_write.pending_blanks = 1;
@@ -298,7 +291,8 @@ void end_console_record(UnitBlock* b) {
     list_write.column = 0;
 }
 
-void end_fixed_record(UnitBlock* b) {
+void end_fixed_record() {
+    UnitBlock* b = current_unit;
     if (!is_non_advancing()) {
         list_write.pending_blanks = std::max(0, b->record_length - list_write.column - 2);
         put_field(2, CRLF);
@@ -307,8 +301,9 @@ void end_fixed_record(UnitBlock* b) {
     b->next_record += 1;
 }
 
-void end_file_record(UnitBlock* b) {
+void end_file_record() {
     constexpr std::uint8_t EDIT_NO_RECORD_END = 25;
+    UnitBlock* b = current_unit;
     if (b->edit_code == EDIT_NO_RECORD_END) {
         return;
     }
@@ -319,28 +314,18 @@ void end_file_record(UnitBlock* b) {
 
 } // namespace
 
+const RecordEnd OUTPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
+    end_internal_record, end_console_record, end_fixed_record, end_file_record};
+
+// A column left beyond the record's end by a positioning edit moves pos there before the
+// record ends.
 void end_output_record() {
     UnitBlock* b = current_unit;
     ListWriteState& w = list_write;
     if (w.position_flag == 1 && w.column > b->column_base) {
         b->pos = std::min(b->pos + (w.column - b->column_base), b->last + 1);
     }
-    switch (b->organisation) {
-    case ORGANISATION_INTERNAL:
-        end_internal_record(b);
-        break;
-    case ORGANISATION_CONSOLE:
-        end_console_record(b);
-        break;
-    case ORGANISATION_FORMATTED_DIRECT:
-        end_fixed_record(b);
-        break;
-    case ORGANISATION_FILE:
-        end_file_record(b);
-        break;
-    default:
-        break;
-    }
+    engine.record_end();
 }
 
 } // namespace lnc

@@ -24,20 +24,9 @@ constexpr std::uint8_t BY_VALUE = 0x40;
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 
-// Drivers by statement mode and record-end routines by organisation.
+// Drivers by statement mode; the record-end routines by organisation are the drivers' own.
 constexpr WriteDriver WRITE_DRIVERS[3] = {list_directed_write, formatted_write, namelist_write};
 constexpr ReadDriver READ_DRIVERS[3] = {list_directed_read, formatted_read, namelist_read};
-constexpr RecordEnd OUTPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
-    end_output_record, end_output_record, end_output_record, end_output_record};
-constexpr RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
-    end_input_record, end_input_record, end_input_record, end_input_record};
-
-// Bytes of an element by TypeCode (a character element's size is its length).
-constexpr int ELEMENT_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 4, 8};
-// Bytes of a by-value operand in the list, and in the argument area (4-byte slots, where a
-// single-precision real travels widened to 8 bytes).
-constexpr int VALUE_SIZE[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 8, 16};
-constexpr int ARGUMENT_VALUE_SIZE[16] = {0, 4, 4, 4, 0, 0, 4, 4, 4, 0, 0, 8, 8, 0, 8, 16};
 
 // Low byte first, taken at once rather than byte by byte through the cursor.
 std::uint32_t read_list_uint32() {
@@ -171,15 +160,15 @@ void fetch_item() {
             delimit_character_item(current_unit->format_flags);
         return;
     }
-    current_item.element_size = ELEMENT_SIZE[type];
+    current_item.element_size = TYPE_SIZES[type].part;
     if ((item & BY_VALUE) != 0) {
         if (from_argument) {
             current_item.data = const_cast<std::uint8_t*>(engine.argument);
             if (engine.argument != nullptr)
-                engine.argument += ARGUMENT_VALUE_SIZE[type];
+                engine.argument += TYPE_SIZES[type].argument;
         } else {
             current_item.data = const_cast<std::uint8_t*>(engine.cursor);
-            engine.cursor += VALUE_SIZE[type];
+            engine.cursor += TYPE_SIZES[type].value;
         }
         return;
     }

@@ -55,9 +55,24 @@ struct CurrentItem {
 };
 extern CurrentItem current_item;
 
-// A complex item holds its real part, then its imaginary part, each of this many bytes.
-inline int complex_part_bytes(int type) {
-    return type == TYPE_COMPLEX16 ? 8 : 4;
+// Sizes by TypeCode. value: one element in memory, which is also a by-value operand in the list
+// (a complex element holds its real part, then its imaginary part); part: the element size
+// fetch_item gives, one part of a complex element; argument: a by-value operand in the argument
+// area, whose 4-byte slots widen the smaller types and carry a single real as a double. All 0
+// for a code that names no type; a character element's size is its length.
+struct TypeSize {
+    int value;
+    int part;
+    int argument;
+};
+inline constexpr int TYPE_CODES = 16;
+inline constexpr TypeSize TYPE_SIZES[TYPE_CODES] = {
+    {0, 0, 0}, {1, 1, 4}, {2, 2, 4}, {4, 4, 4}, {0, 0, 0}, {0, 0, 0}, {1, 1, 4}, {2, 2, 4},
+    {4, 4, 4}, {0, 0, 0}, {0, 0, 0}, {4, 4, 8}, {8, 8, 8}, {0, 0, 0}, {8, 4, 8}, {16, 8, 16}};
+
+// Bytes from one element of the item under transfer to the next.
+inline int element_stride(const CurrentItem& item) {
+    return item.type == TYPE_CHARACTER ? item.element_size : TYPE_SIZES[item.type].value;
 }
 
 using WriteDriver = void (*)(int first);

@@ -102,11 +102,11 @@ bool may_append_output() {
     return !engine.refused && engine.deferred_error == 0 && ensure_list_room();
 }
 
-int append_value_item(int type, std::uint64_t value, int bytes) {
+int append_value_item(int type, std::uint64_t value) {
     if (!may_append_output())
         return 0;
     append_byte(static_cast<std::uint8_t>((type << 2) | BY_VALUE));
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < TYPE_SIZES[type].value; ++i)
         append_byte(static_cast<std::uint8_t>(value >> (8 * i)));
     return 0;
 }
@@ -180,16 +180,16 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
 }
 
 int write_item_integer1(std::int8_t value) {
-    return append_value_item(TYPE_INTEGER1, static_cast<std::uint8_t>(value), 1);
+    return append_value_item(TYPE_INTEGER1, static_cast<std::uint8_t>(value));
 }
 int write_item_integer2(std::int16_t value) {
-    return append_value_item(TYPE_INTEGER2, static_cast<std::uint16_t>(value), 2);
+    return append_value_item(TYPE_INTEGER2, static_cast<std::uint16_t>(value));
 }
 int write_item_integer4(std::int32_t value) {
-    return append_value_item(TYPE_INTEGER4, static_cast<std::uint32_t>(value), 4);
+    return append_value_item(TYPE_INTEGER4, static_cast<std::uint32_t>(value));
 }
 int write_item_logical4(std::int32_t value) {
-    return append_value_item(TYPE_LOGICAL4, static_cast<std::uint32_t>(value), 4);
+    return append_value_item(TYPE_LOGICAL4, static_cast<std::uint32_t>(value));
 }
 // The smaller logicals travel as 4-byte logicals holding their low byte, sign-extended.
 int write_item_logical1(int value) {
@@ -199,14 +199,14 @@ int write_item_logical2(int value) {
     return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
 }
 int write_item_real4(std::uint32_t bits) {
-    return append_value_item(TYPE_REAL4, bits, 4);
+    return append_value_item(TYPE_REAL4, bits);
 }
 int write_item_real8(std::uint64_t bits) {
-    return append_value_item(TYPE_REAL8, bits, 8);
+    return append_value_item(TYPE_REAL8, bits);
 }
 int write_item_complex8(std::uint32_t real_bits, std::uint32_t imaginary_bits) {
     std::uint64_t both = real_bits | (static_cast<std::uint64_t>(imaginary_bits) << 32);
-    return append_value_item(TYPE_COMPLEX8, both, 8);
+    return append_value_item(TYPE_COMPLEX8, both);
 }
 int write_item_complex16(std::uint64_t real_bits, std::uint64_t imaginary_bits) {
     if (!may_append_output())
@@ -241,17 +241,14 @@ int write_item_character_raw(const char* text, int length) {
 
 namespace {
 
-// Bytes of one element of an array item by TypeCode; 0 for a code that no item has.
-constexpr int ARRAY_ELEMENT_BYTES[16] = {0, 1, 2, 4, 0, 0, 1, 2, 4, 0, 0, 4, 8, 0, 8, 16};
-
 // The bytes an array item spans, or the message index that refuses it.
 int array_refusal(int type, int element_length, int count, int* bytes) {
     bool known =
-        type == TYPE_CHARACTER || (type >= 0 && type < 16 && ARRAY_ELEMENT_BYTES[type] != 0);
+        type == TYPE_CHARACTER || (type >= 0 && type < TYPE_CODES && TYPE_SIZES[type].value != 0);
     if (!known)
         return MSG_ITEM_TYPE;
     std::int64_t element =
-        type == TYPE_CHARACTER ? std::max(element_length, 0) : ARRAY_ELEMENT_BYTES[type];
+        type == TYPE_CHARACTER ? std::max(element_length, 0) : TYPE_SIZES[type].value;
     std::int64_t total = element * count;
     if (count < 0 || total > INT32_MAX)
         return MSG_ARRAY_COUNT;
@@ -413,7 +410,7 @@ int read_item_array(int type, void* elements, int element_length, int count) {
     if (type == TYPE_LOGICAL1 || type == TYPE_LOGICAL2 || type == TYPE_LOGICAL4) {
         auto* element = static_cast<std::uint8_t*>(elements);
         std::int32_t truth = 1;
-        for (int i = 0; i < count; ++i, element += ARRAY_ELEMENT_BYTES[type])
+        for (int i = 0; i < count; ++i, element += TYPE_SIZES[type].value)
             std::memcpy(element, &truth, type == TYPE_LOGICAL4 ? 4 : 1);
     }
     return run_input_item(type, elements, element_length, count);

@@ -298,6 +298,15 @@ std::uint8_t next_char() {
     return block->buffer[block->pos++];
 }
 
+// The size follows the buffer start, so that the variable's last record is its last.
+void next_internal_record(UnitBlock* block) {
+    if (block->last + block->record_length < block->size) {
+        block->buffer += block->record_length;
+        block->size -= block->record_length;
+        block->pos = 0;
+    }
+}
+
 void position_record(std::int32_t record_number) {
     UnitBlock* block = current_unit;
     record_remaining = block->record_length;

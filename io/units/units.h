@@ -99,6 +99,8 @@ void flush_record();
 void start_writing();
 std::uint8_t next_char();
 void position_record(std::int32_t record_number);
+// An internal file moves on to the next element of its variable, unless this was the last.
+void next_internal_record(UnitBlock* block);
 void close_unit(std::int32_t unit, int disposition);
 void release_unit(UnitBlock* block, int open_errno);
 void check_write_failure();
