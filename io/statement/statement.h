@@ -84,43 +84,10 @@ struct CharacterCopy {
     char* text;
 };
 
-// What a begin call inside another statement saves of the enclosing one, and what its end call
-// puts back. A READ already running keeps its interpreter state here as well.
-struct NestingSlot {
-    int length;
-    std::uint8_t* saved_list;
-    void* compiled_format;
-    int read_first_item;
-    int engine_idle;
-    int capacity;
-    int address_count;
-    int address_mark;
-    int read_status;
-    int deferred_error;
-    CharacterCopy* copies_head;
-    CharacterCopy* copies_tail;
-    // Interpreter state of the enclosing statement.
-    const std::uint8_t* cursor;
-    const std::uint8_t* argument;
-    int mode;
-    std::int32_t record_number;
-    void* statement_format;
-    WriteDriver write_driver;
-    ReadDriver read_driver;
-    RecordEnd record_end;
-    CurrentItem item;
-    int statement_kind;
-    int error_branch;
-    int end_branch;
-    UnitBlock* unit;
-    int unit_entry;
-    int unit_handle;
-};
-
-// The statement-list buffer and the state of the statement under way.
-struct StatementEngine {
-    std::uint8_t* buffer;
-    int buffer_size; // bytes the buffer block holds; never below capacity
+// The state of the statement under way: what its calls have built and how far its interpreter
+// has come. A begin call inside another statement saves the enclosing statement's record whole,
+// and its end call puts it back.
+struct StatementState {
     int length;
     int capacity;
     void* compiled_format;
@@ -128,15 +95,9 @@ struct StatementEngine {
     int engine_idle;
     CharacterCopy* copies_head;
     CharacterCopy* copies_tail;
-    NestingSlot nesting[NESTING_SLOTS + 1]; // slots 1 to 9; slot 0 is unused
-    int depth;
     // A failure met while the list was being built (an allocation that an item call could not
     // make); the interpreter raises it when the statement runs. 0 when none.
     int deferred_error;
-    // A begin call that was refused (unit out of range, bad advance specifier, nesting too deep)
-    // starts no list: the statement's item calls do nothing and its end call returns the status.
-    bool refused;
-    int refused_status;
     // Interpretation.
     const std::uint8_t* cursor;   // next byte of the list
     const std::uint8_t* argument; // the interpreter's argument area (4-byte slots), or null
@@ -148,13 +109,41 @@ struct StatementEngine {
     RecordEnd record_end;
     int read_status;     // status of an earlier failed call of the READ under way
     int secondary_count; // the secondary count of the last array byte (namelist transfer)
-    // Four-byte address operands: on a 32-bit target the address itself, elsewhere an index
-    // into this table of the statement's addresses. Entries below address_count belong to the
-    // statements under way; address_mark is where a running READ's later items start.
-    void** addresses;
+    // Entries of the address table below address_count belong to the statements under way;
+    // address_mark is where a running READ's later items start.
     int address_count;
-    int address_capacity;
     int address_mark;
+};
+
+// An enclosing statement while a statement inside it is built and run: its record, its list
+// bytes, and what its interpreter had selected outside the engine.
+struct NestingSlot {
+    StatementState statement;
+    std::uint8_t* saved_list;
+    CurrentItem item;
+    int statement_kind;
+    int error_branch;
+    int end_branch;
+    UnitBlock* unit;
+    int unit_entry;
+    int unit_handle;
+};
+
+// The statement under way, and what outlives it: the statement-list buffer, the address table
+// and the enclosing statements.
+struct StatementEngine : StatementState {
+    std::uint8_t* buffer;
+    int buffer_size;                        // bytes the buffer block holds; never below capacity
+    NestingSlot nesting[NESTING_SLOTS + 1]; // slots 1 to 9; slot 0 is unused
+    int depth;
+    // A begin call that was refused (unit out of range, bad advance specifier, nesting too deep)
+    // starts no list: the statement's item calls do nothing and its end call returns the status.
+    bool refused;
+    int refused_status;
+    // Four-byte address operands: on a 32-bit target the address itself, elsewhere an index
+    // into this table of the statements' addresses.
+    void** addresses;
+    int address_capacity;
 };
 extern StatementEngine engine;
 

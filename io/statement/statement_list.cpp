@@ -51,8 +51,8 @@ void release_statement_engine() {
     for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
         NestingSlot& saved = engine.nesting[slot];
         if (slot < engine.depth) {
-            free_copy_list(saved.copies_head);
-            release(saved.compiled_format);
+            free_copy_list(saved.statement.copies_head);
+            release(saved.statement.compiled_format);
         }
         release(saved.saved_list);
     }
@@ -191,14 +191,6 @@ int nesting_refusal(std::uint8_t** saved_list) {
 }
 
 static void save_interpreter_state(NestingSlot& slot) {
-    slot.cursor = engine.cursor;
-    slot.argument = engine.argument;
-    slot.mode = engine.mode;
-    slot.record_number = engine.record_number;
-    slot.statement_format = engine.statement_format;
-    slot.write_driver = engine.write_driver;
-    slot.read_driver = engine.read_driver;
-    slot.record_end = engine.record_end;
     slot.item = current_item;
     slot.statement_kind = error_state.statement_kind;
     slot.error_branch = error_state.error_branch;
@@ -209,14 +201,6 @@ static void save_interpreter_state(NestingSlot& slot) {
 }
 
 static void restore_interpreter_state(const NestingSlot& slot) {
-    engine.cursor = slot.cursor;
-    engine.argument = slot.argument;
-    engine.mode = slot.mode;
-    engine.record_number = slot.record_number;
-    engine.statement_format = slot.statement_format;
-    engine.write_driver = slot.write_driver;
-    engine.read_driver = slot.read_driver;
-    engine.record_end = slot.record_end;
     current_item = slot.item;
     error_state.statement_kind = slot.statement_kind;
     error_state.error_branch = slot.error_branch;
@@ -233,18 +217,8 @@ static void restore_interpreter_state(const NestingSlot& slot) {
 void push_statement(std::uint8_t* saved_list) {
     if (engine.depth > 0) {
         NestingSlot& slot = engine.nesting[engine.depth];
-        slot.length = engine.length;
+        slot.statement = engine;
         slot.saved_list = saved_list;
-        slot.compiled_format = engine.compiled_format;
-        slot.read_first_item = engine.read_first_item;
-        slot.engine_idle = engine.engine_idle;
-        slot.capacity = engine.capacity;
-        slot.address_count = engine.address_count;
-        slot.address_mark = engine.address_mark;
-        slot.read_status = engine.read_status;
-        slot.deferred_error = engine.deferred_error;
-        slot.copies_head = engine.copies_head;
-        slot.copies_tail = engine.copies_tail;
         save_interpreter_state(slot);
     } else {
         // Nothing encloses this statement: leftovers of an abandoned one can go.
@@ -266,21 +240,12 @@ void pop_statement() {
     if (before < 2)
         return;
     NestingSlot& slot = engine.nesting[before - 1];
-    if (slot.length > 0)
-        std::memcpy(engine.buffer, slot.saved_list, static_cast<std::size_t>(slot.length));
+    if (slot.statement.length > 0)
+        std::memcpy(engine.buffer, slot.saved_list,
+                    static_cast<std::size_t>(slot.statement.length));
     release(slot.saved_list);
     slot.saved_list = nullptr;
-    engine.length = slot.length;
-    engine.compiled_format = slot.compiled_format;
-    engine.read_first_item = slot.read_first_item;
-    engine.engine_idle = slot.engine_idle;
-    engine.capacity = slot.capacity;
-    engine.address_count = slot.address_count;
-    engine.address_mark = slot.address_mark;
-    engine.read_status = slot.read_status;
-    engine.deferred_error = slot.deferred_error;
-    engine.copies_head = slot.copies_head;
-    engine.copies_tail = slot.copies_tail;
+    static_cast<StatementState&>(engine) = slot.statement;
     restore_interpreter_state(slot);
 }
 
