@@ -7,6 +7,7 @@
 #include "io/units/units.h"
 #include "io/units/units_internal.h"
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 #include "runtime/startup/startup.h"
 
@@ -155,7 +156,7 @@ UnitBlock* open_named_file(const char* name, int access) {
     block->organisation = ORGANISATION_FILE;
     int flags = OPEN_READ_WRITE | OPEN_BINARY | (access == ACCESS_READ ? 0 : OPEN_CREATE);
     block->handle = open_file(name, flags, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
-    if (block->handle == -1 && access == ACCESS_READ && error_code == 13)
+    if (block->handle == -1 && access == ACCESS_READ && error_code == os::CODE_ACCESS)
         block->handle =
             open_file(name, OPEN_READ_ONLY | OPEN_BINARY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     if (block->handle == -1)

@@ -8,6 +8,7 @@
 #include "io/statement/statement.h"
 #include "io/units/units.h"
 #include "io/units/units_internal.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 
 namespace lnc {
@@ -44,9 +45,9 @@ int read_handle(int handle, void* bytes, int length) {
 }
 
 void check_write_failure() {
-    if (error_code == 28)
+    if (error_code == os::CODE_NO_SPACE)
         raise_runtime_error(MSG_DISK_FULL, error_state.statement_kind);
-    if (system_error == 5 || system_error == 33)
+    if (system_error == os::SYS_ACCESS_DENIED || system_error == os::SYS_LOCK_VIOLATION)
         raise_runtime_error(MSG_ACCESS_DENIED, error_state.statement_kind);
 }
 

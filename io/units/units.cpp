@@ -6,6 +6,7 @@
 #include "io/statement/statement.h"
 #include "io/units/units.h"
 #include "io/units/units_internal.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 #include "runtime/heap/heap.h"
 
@@ -240,7 +241,8 @@ void close_unit(std::int32_t unit, int disposition) {
         close_handle(block->handle);
         if (disposition == DISPOSITION_KEEP && (block->flags & SCRATCH) != 0)
             raise_runtime_error(MSG_KEEP_SCRATCH, error_state.statement_kind);
-        if (disposition == DISPOSITION_DELETE && remove_file(block->name) == -1 && error_code == 13)
+        if (disposition == DISPOSITION_DELETE && remove_file(block->name) == -1 &&
+            error_code == os::CODE_ACCESS)
             raise_runtime_error(MSG_CANNOT_DELETE, error_state.statement_kind);
     }
     if (unit == DEFAULT_UNIT)

@@ -10,6 +10,7 @@
 #include "os/files.h"
 #include "os/posix/fault_context.h"
 #include "os/startup.h"
+#include "os/system_errors.h"
 
 namespace lnc::os {
 
@@ -25,7 +26,6 @@ struct Fault {
 constexpr int FAULT_SIGNALS[] = {SIGFPE, SIGILL, SIGSEGV};
 constexpr int FAULT_SIGNAL_COUNT = 3;
 constexpr int CONTROL_SIGNALS[] = {SIGINT, SIGQUIT, SIGHUP};
-constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
 
 struct Guard {
     ExceptionFilter filter;
@@ -188,7 +188,7 @@ bool register_console_control(ConsoleControl routine) {
     sigemptyset(&action.sa_mask);
     for (int signal : CONTROL_SIGNALS) {
         if (sigaction(signal, &action, nullptr) != 0) {
-            set_last_error(ERROR_INVALID_PARAMETER);
+            set_last_error(SYS_INVALID_PARAMETER);
             return false;
         }
     }

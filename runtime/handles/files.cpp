@@ -1,6 +1,7 @@
 // Files by name through the handle table: opening with the run-time's flags, closing, seeking,
 // removal and the access check.
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handle_entries.h"
 #include "runtime/handles/handles.h"
 
@@ -19,10 +20,9 @@ constexpr int O_TRUNCATE_FLAG = 0x0200;
 constexpr int O_EXCLUSIVE_FLAG = 0x0400;
 constexpr int O_SHORT_LIVED_FLAG = 0x1000;
 constexpr int PERMISSION_WRITE = 0x0080;
-constexpr std::uint32_t NEGATIVE_SEEK = 131;
 
 int fail_invalid() {
-    error_code = 22;
+    error_code = os::CODE_INVALID;
     system_error = 0;
     return -1;
 }
@@ -106,7 +106,7 @@ bool opens_in_text_mode(int open_flags) {
 int cut_final_ctrl_z(int h) {
     std::int32_t last = seek(h, -1, 2);
     if (last == -1) {
-        if (system_error == NEGATIVE_SEEK) {
+        if (system_error == os::SYS_NEGATIVE_SEEK) {
             return 0;
         }
         close_handle(h);
@@ -170,7 +170,7 @@ int open_file(const char* name, int open_flags, int share, int permission) {
     }
     int h = allocate_handle();
     if (h == -1) {
-        error_code = 24;
+        error_code = os::CODE_TOO_MANY_OPEN;
         system_error = 0;
         return -1;
     }
@@ -221,8 +221,8 @@ int check_access(const char* name, int mode) {
         return -1;
     }
     if ((attributes & os::ATTRIBUTE_READONLY) && (mode & 2)) {
-        error_code = 13;
-        system_error = 5;
+        error_code = os::CODE_ACCESS;
+        system_error = os::SYS_ACCESS_DENIED;
         return -1;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handle_entries.h"
 #include "runtime/handles/handles.h"
 #include "runtime/heap/heap.h"
@@ -97,7 +98,7 @@ HandleEntry* entry_in_range(int h) {
 HandleEntry* open_entry(int h) {
     HandleEntry* entry = entry_in_range(h);
     if (entry == nullptr || !(entry->mode_flags & H_OPEN)) {
-        error_code = 9;
+        error_code = os::CODE_BAD_HANDLE;
         system_error = 0;
         return nullptr;
     }
@@ -107,7 +108,7 @@ HandleEntry* open_entry(int h) {
 HandleEntry* usable_entry(int h) {
     HandleEntry* entry = open_entry(h);
     if (entry != nullptr && entry->os_handle == os::NO_HANDLE) {
-        error_code = 9;
+        error_code = os::CODE_BAD_HANDLE;
         system_error = 0;
         return nullptr;
     }
@@ -170,7 +171,8 @@ int allocate_handle() {
     }
     int first_new = handle_table.handle_count;
     if (!add_block()) {
-        error_code = first_new >= static_cast<int>(MOST_HANDLES) ? 24 : 12;
+        error_code = first_new >= static_cast<int>(MOST_HANDLES) ? os::CODE_TOO_MANY_OPEN
+                                                                 : os::CODE_NO_MEMORY;
         system_error = 0;
         return -1;
     }
@@ -180,7 +182,7 @@ int allocate_handle() {
 int set_os_handle(int h, os::Handle os_handle) {
     HandleEntry* entry = entry_in_range(h);
     if (entry == nullptr || entry->os_handle != os::NO_HANDLE) {
-        error_code = 9;
+        error_code = os::CODE_BAD_HANDLE;
         system_error = 0;
         return -1;
     }
@@ -194,7 +196,7 @@ int set_os_handle(int h, os::Handle os_handle) {
 int free_os_handle(int h) {
     HandleEntry* entry = entry_in_range(h);
     if (entry == nullptr || !(entry->mode_flags & H_OPEN) || entry->os_handle == os::NO_HANDLE) {
-        error_code = 9;
+        error_code = os::CODE_BAD_HANDLE;
         system_error = 0;
         return -1;
     }
@@ -226,7 +228,7 @@ int set_mode(int h, int mode) {
     } else if (mode == MODE_TEXT) {
         entry->mode_flags |= H_TEXT;
     } else {
-        error_code = 22;
+        error_code = os::CODE_INVALID;
         system_error = 0;
         return -1;
     }

@@ -1,6 +1,7 @@
 // Reading through a handle: the byte held back from a pipe or device, and the text-mode
 // translation of CR LF and Ctrl-Z.
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handle_entries.h"
 #include "runtime/handles/handles.h"
 
@@ -68,7 +69,7 @@ int read_bytes(int h, void* buffer, int count) {
     HandleEntry* entry = usable_entry(h);
     if (entry == nullptr || count < 0) {
         if (entry != nullptr) {
-            error_code = 22;
+            error_code = os::CODE_INVALID;
             system_error = 0;
         }
         return -1;
@@ -88,11 +89,13 @@ int read_bytes(int h, void* buffer, int count) {
     auto* read = (entry->mode_flags & H_DEVICE) ? os::read_file : os::read_not_device;
     if (asked && !read(entry->os_handle, data + held, count - held, &got)) {
         std::uint32_t failure = os::last_error();
-        if (failure == 109) {
+        if (failure == os::SYS_BROKEN_PIPE) {
             got = 0;
         } else {
             map_system_error(failure);
-            error_code = failure == 5 ? 9 : error_code;
+            if (failure == os::SYS_ACCESS_DENIED) {
+                error_code = os::CODE_BAD_HANDLE;
+            }
             return -1;
         }
     }

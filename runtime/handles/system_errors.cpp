@@ -1,6 +1,8 @@
 // The process-wide error words and the translation of system error numbers into portable codes.
 #include "runtime/handles/handles.h"
 
+#include "os/system_errors.h"
+
 namespace lnc {
 
 int error_code = 0;
@@ -39,11 +41,11 @@ void map_system_error(std::uint32_t code) {
         }
     }
     if (code >= ACCESS_RANGE_FIRST && code <= ACCESS_RANGE_LAST) {
-        error_code = 13;
+        error_code = os::CODE_ACCESS;
     } else if (code >= EXEC_RANGE_FIRST && code <= EXEC_RANGE_LAST) {
-        error_code = 8;
+        error_code = os::CODE_NOT_EXECUTABLE;
     } else {
-        error_code = 22;
+        error_code = os::CODE_INVALID;
     }
 }
 

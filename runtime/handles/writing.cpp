@@ -1,6 +1,7 @@
 // Writing through a handle: text-mode CR insertion in pieces, the results of writes that make
 // no progress, and changing a file's size.
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handle_entries.h"
 #include "runtime/handles/handles.h"
 
@@ -72,7 +73,7 @@ int no_progress(const HandleEntry* entry, const std::uint8_t* data, bool failed)
     if ((entry->mode_flags & H_DEVICE) && data[0] == CTRL_Z) {
         return 0;
     }
-    error_code = 28;
+    error_code = os::CODE_NO_SPACE;
     system_error = 0;
     return -1;
 }
@@ -85,7 +86,7 @@ int write_bytes(int h, const void* bytes, int count) {
         return -1;
     }
     if (count < 0) {
-        error_code = 22;
+        error_code = os::CODE_INVALID;
         system_error = 0;
         return -1;
     }
@@ -117,7 +118,9 @@ int extend_with_zeros(int h, std::int32_t extra) {
         int piece = extra < ZERO_PIECE ? extra : ZERO_PIECE;
         int put = write_bytes(h, zeros, piece);
         if (put <= 0) {
-            error_code = system_error == 5 ? 13 : error_code;
+            if (system_error == os::SYS_ACCESS_DENIED) {
+                error_code = os::CODE_ACCESS;
+            }
             result = -1;
             break;
         }
@@ -132,7 +135,7 @@ int cut_at(int h, std::int32_t size) {
         return -1;
     }
     if (!os::set_end_of_file(get_os_handle(h))) {
-        error_code = 13;
+        error_code = os::CODE_ACCESS;
         system_error = os::last_error();
         return -1;
     }
@@ -146,7 +149,7 @@ int change_size(int h, std::int32_t size) {
         return -1;
     }
     if (size < 0) {
-        error_code = 22;
+        error_code = os::CODE_INVALID;
         system_error = 0;
         return -1;
     }

@@ -3,6 +3,7 @@
 #include "runtime/heap/heap.h"
 
 #include "os/files.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 
 namespace lnc {
@@ -17,7 +18,7 @@ HeapState heap_state = HEAP_UNMADE;
 int allocations_until_failure = 0;
 
 void* fail(std::uint32_t system) {
-    error_code = 12;
+    error_code = os::CODE_NO_MEMORY;
     system_error = system;
     return nullptr;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "os/spawn.h"
+#include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 #include "runtime/heap/heap.h"
 #include "runtime/startup/startup.h"
@@ -58,18 +59,18 @@ std::size_t string_list_size(const char* const* list) {
 Attempt launch(int mode, const char* path, const char* const* arguments,
                const char* const* environment) {
     if (mode < SPAWN_WAIT || mode > SPAWN_DETACHED)
-        return fail(22, 0);
+        return fail(os::CODE_INVALID, 0);
     if (arguments == nullptr || arguments[0] == nullptr)
-        return fail(22, 0);
+        return fail(os::CODE_INVALID, 0);
     std::size_t total = string_list_size(arguments) + std::strlen(path) + 1;
     if (environment != nullptr)
         total += string_list_size(environment);
     if (total > BLOCK_LIMIT)
-        return fail(7, 10);
+        return fail(os::CODE_ARGUMENTS_TOO_LONG, os::SYS_BAD_ENVIRONMENT);
     std::uint32_t handle_block_size = 0;
     void* handle_block = build_handle_block(mode, &handle_block_size);
     if (handle_block == nullptr)
-        return fail(12, 8);
+        return fail(os::CODE_NO_MEMORY, os::SYS_NOT_ENOUGH_MEMORY);
     Attempt attempt = {false, -1};
     attempt.started = os::start_process(mode, path, arguments, environment, handle_block,
                                         handle_block_size, &attempt.result);
@@ -89,9 +90,9 @@ Attempt launch_guessing_extension(int mode, const char* name, const char* const*
     std::size_t length = std::strlen(name);
     char* candidate = static_cast<char*>(allocate(length + 5));
     if (candidate == nullptr)
-        return fail(12, 8);
+        return fail(os::CODE_NO_MEMORY, os::SYS_NOT_ENOUGH_MEMORY);
     std::memcpy(candidate, name, length);
-    Attempt attempt = fail(2, 2);
+    Attempt attempt = fail(os::CODE_NO_ENTRY, os::SYS_FILE_NOT_FOUND);
     for (const char* const* extension = os::spawn_rules.extensions; *extension != nullptr;
          ++extension) {
         std::strcpy(candidate + length, *extension);
@@ -119,11 +120,11 @@ Attempt resolve_and_launch(int mode, const char* name, const char* const* argume
     if (last_part == nullptr) {
         // A bare name is never looked for in the current directory unless the platform says so.
         if (!os::spawn_rules.bare_name_in_current_directory)
-            return fail(2, 2);
+            return fail(os::CODE_NO_ENTRY, os::SYS_FILE_NOT_FOUND);
         std::size_t length = std::strlen(name);
         char* explicit_name = static_cast<char*>(allocate(length + 3));
         if (explicit_name == nullptr)
-            return fail(12, 8);
+            return fail(os::CODE_NO_MEMORY, os::SYS_NOT_ENOUGH_MEMORY);
         explicit_name[0] = '.';
         explicit_name[1] = os::spawn_rules.directory_separator;
         std::memcpy(explicit_name + 2, name, length + 1);
@@ -156,7 +157,7 @@ Attempt search_path(int mode, const char* name, const char* const* arguments,
             break;
         std::memcpy(buffer + length, name, name_length + 1);
         attempt = resolve_and_launch(mode, buffer, arguments, environment);
-        if (attempt.started || (error_code != 2 && !is_network_path(buffer)))
+        if (attempt.started || (error_code != os::CODE_NO_ENTRY && !is_network_path(buffer)))
             break;
     }
     release(buffer);
@@ -166,7 +167,7 @@ Attempt search_path(int mode, const char* name, const char* const* arguments,
 Attempt launch_searching_path(int mode, const char* name, const char* const* arguments,
                               const char* const* environment) {
     Attempt attempt = resolve_and_launch(mode, name, arguments, environment);
-    if (attempt.started || error_code != 2 || std::strchr(name, '/') != nullptr)
+    if (attempt.started || error_code != os::CODE_NO_ENTRY || std::strchr(name, '/') != nullptr)
         return attempt;
     const char* path = find_environment_value("PATH");
     if (path == nullptr)
@@ -239,7 +240,7 @@ int run_command(const char* command) {
         Attempt attempt = resolve_and_launch(SPAWN_WAIT, interpreter, arguments, nullptr);
         if (attempt.started)
             return static_cast<int>(attempt.result);
-        if (error_code != 2 && error_code != 13)
+        if (error_code != os::CODE_NO_ENTRY && error_code != os::CODE_ACCESS)
             return -1;
     }
     arguments[0] = os::fallback_interpreter(process_state.version_high);
