@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "errors/message_indices.h"
 #include "lncalc/call_sites.h"
 
 namespace lnc {
@@ -27,24 +28,13 @@ inline constexpr int KIND_MATH = 15;
 inline constexpr int KIND_NONE = 16;
 inline constexpr int KIND_PANE = 17;
 
-inline constexpr int MESSAGE_COUNT = 220;
-// Message indices with a meaning of their own beyond their text.
-inline constexpr int MSG_END_OF_RECORD = 90;           // the end-of-record text
-inline constexpr int MSG_END_OF_RECORD_CONDITION = -2; // raised for an end of record: status -2
-inline constexpr int MSG_END_OF_RECORD_2 = 218;        // also an end-of-record condition
-inline constexpr int MSG_UNWIND_ONLY = -3;             // unwinds with status -3, nothing reported
-inline constexpr int MSG_FORMATTED_UNAVAILABLE = 216;
-inline constexpr int MSG_NAMELIST_UNAVAILABLE = 217;
-inline constexpr int MSG_UNKNOWN = 219; // shown for an index outside 0..219
-// Messages whose text takes arguments; every other message takes none:
-//   37  "record number %d out of range"                 (the record number, int)
-//   66  "unit %d not connected"                         (the unit number, int)
-//   118 "unexpected character %c in format text"        (the character, int)
-//   144 "format label %d not found"                     (the label, int)
-//   155 "internal file length %d too large for %s"      (the length, int; the variable's name)
-//   169 "invalid RECORDTYPE= value %s"                  (the value given, terminated text)
-// Message 214 has no text at all: its report shows the code and an empty message line.
-inline constexpr int MSG_NO_TEXT = 214;
+// Two pseudo-indices besides the messages: a transfer past the end of a record, reported with
+// the text of MSG_WRITE_PAST_RECORD but ending the statement with status -2 as
+// MSG_WRITE_PAST_RECORD does; and an unwinding with status -3 that reports nothing. MSG_UNKNOWN is
+// shown for an index outside the table; MSG_NO_TEXT has no text, so its report shows an empty
+// message line.
+inline constexpr int MSG_END_OF_RECORD_CONDITION = -2;
+inline constexpr int MSG_UNWIND_ONLY = -3;
 
 inline constexpr int MESSAGE_BUFFER_SIZE = 1000; // the formatted message with its terminator
 inline constexpr int REPORT_NAME_SIZE = 260;

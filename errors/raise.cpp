@@ -60,10 +60,16 @@ void update_unit(UnitBlock* block, int kind, int status) {
     skip_failed_record(block, kind);
 }
 
-bool should_report(int number, int kind, bool end_of_record) {
+// The one-character input routine answers a character that is no value by itself.
+bool silenced_for_single_char_input(int index) {
+    return error_state.single_char_input != 0 &&
+           (index == MSG_INTEGER_CHARACTER || index == MSG_REAL_SYNTAX ||
+            index == MSG_BAD_VALUE_FOR_TYPE);
+}
+
+bool should_report(int index, int kind, bool end_of_record) {
     if (kind != KIND_DEBUG) {
-        if (error_state.single_char_input != 0 &&
-            (number == 6101 || number == 6103 || number == 6504)) {
+        if (silenced_for_single_char_input(index)) {
             return false;
         }
         if (error_state.error_branch != 0) {
@@ -89,48 +95,43 @@ void clear_statement_state() {
 }
 
 bool is_end_of_record(int index) {
-    return index == MSG_END_OF_RECORD_CONDITION || index == MSG_END_OF_RECORD_2;
+    return index == MSG_END_OF_RECORD_CONDITION || index == MSG_END_OF_RECORD;
 }
 
 int message_index(int index) {
-    return index == MSG_END_OF_RECORD_CONDITION ? MSG_END_OF_RECORD : index;
+    return index == MSG_END_OF_RECORD_CONDITION ? MSG_WRITE_PAST_RECORD : index;
 }
 
-// Steps of a raise after the message has been formatted. Returns the status for kind $DEBUG;
+// What a raise does once the message has been formatted. Returns the status for kind $DEBUG;
 // every other kind unwinds.
 int raise_formatted(int index, int kind, const char* message) {
-    // Step 1: end-of-record conditions.
     bool end_of_record = is_end_of_record(index);
-    // Step 2.
     RaiseDepth depth;
-    // Step 3: the name shown in the report (OPEN has put the file name there already).
+    // OPEN has put the file name in the report already; the others show their unit's name.
     UnitBlock* block = names_a_unit(kind) ? current_unit : nullptr;
     if (block != nullptr && kind != KIND_OPEN) {
         copy_report_name(block);
     }
-    // Step 4: a bare unwind.
     if (index == MSG_UNWIND_ONLY) {
         throw StatementUnwind{MSG_UNWIND_ONLY};
     }
-    // Step 5: the number of the message expanded by the caller.
+    // The caller has expanded the message, which set its number.
     int number = 6000 + error_state.error_number;
     int status = end_of_record ? -2 : number;
-    // Step 6: the unit.
     if (block != nullptr) {
         update_unit(block, kind, status);
     }
-    // Step 7: report unless the statement handles the condition.
-    if (should_report(number, kind, end_of_record)) {
+    if (should_report(index, kind, end_of_record)) {
         write_error_report(number, message, kind);
     }
-    // Step 8: the status; end of file takes precedence.
     if (end_of_record) {
         error_state.error_number = -2;
     }
+    // End of file takes precedence over every other status.
     if (error_state.at_end_of_file != 0) {
         status = -1;
     }
-    // Step 9.
+    // The branches and the end-of-file mark belong to this statement; the next one sets its own.
     clear_statement_state();
     if (kind != KIND_DEBUG) {
         throw StatementUnwind{status};

@@ -123,27 +123,27 @@ void check_set_kind() {
 
 void check_1() {
     check_set_kind();
-    raise_check_error(10);
+    raise_check_error(MSG_DECLARED_RANGE);
 }
 
 void check_2() {
     check_set_kind();
-    raise_check_error(0);
+    raise_check_error(MSG_ARRAY_INDEX);
 }
 
 void check_3() {
     check_set_kind();
-    raise_check_error(1);
+    raise_check_error(MSG_SUBSTRING_BOUNDS);
 }
 
 void check_4() {
     check_set_kind();
-    raise_check_error(3);
+    raise_check_error(MSG_ARITHMETIC_OVERFLOW);
 }
 
 void check_5() {
     check_set_kind();
-    raise_check_error(9);
+    raise_check_error(MSG_DIVISION_BY_ZERO);
 }
 
 std::int32_t integer_power(std::int32_t exponent, std::int32_t base) {

@@ -18,17 +18,6 @@ namespace {
 constexpr int CR = '\r';
 constexpr int LF = '\n';
 
-constexpr int MSG_INTEGER_OVERFLOW = 4;
-constexpr int MSG_INTEGER_CHARACTER = 5;
-constexpr int MSG_REAL_SYNTAX = 7;
-constexpr int MSG_SECOND_BASE_MARK = 28;
-constexpr int MSG_BAD_BASE = 29;
-constexpr int MSG_BAD_REPEAT = 74;
-constexpr int MSG_SECOND_ASTERISK = 75;
-constexpr int MSG_WRONG_FORM = 76;
-constexpr int MSG_NO_COMMA = 78;
-constexpr int MSG_BAD_LOGICAL = 79;
-
 enum class ValueClass { NONE, INTEGER, LOGICAL, CHARACTER, REAL, COMPLEX };
 
 constexpr ValueClass VALUE_CLASS[16] = {
@@ -69,7 +58,7 @@ int take(Scan& scan) {
     }
     if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
         record_remaining == 0) {
-        raise(-2);
+        raise(MSG_END_OF_RECORD_CONDITION);
     }
     scan.advanced = true;
     return next_char();
@@ -163,14 +152,14 @@ Step scan_quoted(int c, Scan& scan) {
 void take_repeat_factor(Scan& scan) {
     ListReadState& s = list_read;
     if (scan.after_repeat) {
-        raise(MSG_SECOND_ASTERISK);
+        raise(MSG_MULTIPLE_REPEAT);
     }
     if (s.token_length == 0) {
-        raise(MSG_BAD_REPEAT);
+        raise(MSG_ZERO_REPEAT);
     }
     std::int32_t r = token_to_integer(s.token_length);
     if (r <= 0) {
-        raise(MSG_BAD_REPEAT);
+        raise(MSG_ZERO_REPEAT);
     }
     s.repeat_count = r - 1; // the value about to be read is the first of the r
     s.token_length = 0;
@@ -242,7 +231,7 @@ std::int32_t token_to_integer(int length) {
     case 1:
         raise(MSG_INTEGER_OVERFLOW);
     case 2:
-        raise(MSG_SECOND_BASE_MARK);
+        raise(MSG_SECOND_SIGN);
     case 3:
         raise(MSG_BAD_BASE);
     default:
@@ -316,7 +305,7 @@ void store_character(bool repeated) {
 void store_complex() {
     ListReadState& s = list_read;
     if (s.scan_state != PARENTHESISED) {
-        raise(MSG_WRONG_FORM);
+        raise(MSG_BAD_VALUE_FOR_TYPE);
     }
     if (s.comma_position < 0) {
         raise(MSG_NO_COMMA);
@@ -339,7 +328,7 @@ void convert_value(bool repeated) {
     switch (item_class()) {
     case ValueClass::INTEGER:
         if (s.scan_state != PLAIN) {
-            raise(MSG_WRONG_FORM);
+            raise(MSG_BAD_VALUE_FOR_TYPE);
         }
         store_integer(token_to_integer(s.token_length));
         break;
@@ -351,7 +340,7 @@ void convert_value(bool repeated) {
         break;
     case ValueClass::REAL:
         if (s.scan_state != PLAIN) {
-            raise(MSG_WRONG_FORM);
+            raise(MSG_BAD_VALUE_FOR_TYPE);
         }
         token_to_real(s.token, s.token_length);
         break;

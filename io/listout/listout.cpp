@@ -18,7 +18,6 @@ namespace {
 
 constexpr int INTEGER_WIDTH = 11;
 constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
-constexpr int MSG_FIELD_TOO_WIDE = 91;
 
 bool is_double(int type) {
     return type == TYPE_REAL8 || type == TYPE_COMPLEX16;
@@ -134,7 +133,7 @@ void emit(const std::uint8_t* text, int n, int m, bool character) {
             continue;
         }
         if (m >= LINE_WIDTH) {
-            raise_runtime_error(MSG_FIELD_TOO_WIDE, KIND_WRITE);
+            raise_runtime_error(MSG_ITEM_WIDER_THAN_LINE, KIND_WRITE);
         }
         // The item moves to a new record; its leading blank (or one supplied here when the
         // text fills its field) is that record's carriage-control character.
@@ -221,7 +220,7 @@ void check_record_room(const UnitBlock* b, int s) {
         overflow = s + b->pos - list_write.statement_start > b->record_length;
     }
     if (overflow) {
-        raise_runtime_error(-2, error_state.statement_kind);
+        raise_runtime_error(MSG_END_OF_RECORD_CONDITION, error_state.statement_kind);
     }
 }
 

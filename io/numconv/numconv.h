@@ -114,8 +114,9 @@ DoubleResult extended_to_double(const ExtendedReal& value);
 inline constexpr std::uint64_t SINGLE_RANGE_BOUND = 0x47EFFFFFE0000001ULL;
 
 // What a real item of the given type receives from a conversion: the message index to raise
-// (0 for none) and otherwise the bits to store, a single pattern in the low 32 bits for types 11
-// and 14 (rounded through the floating-point unit) and the double's pattern for the others.
+// (0 for none) and otherwise the bits to store, a single pattern in the low 32 bits for TYPE_REAL4
+// and TYPE_COMPLEX8 (rounded through the floating-point unit) and the double's pattern for the
+// others.
 struct RealItemResult {
     int message_index;
     std::uint64_t bits;

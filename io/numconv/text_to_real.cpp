@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "errors/message_indices.h"
 #include "io/numconv/numconv.h"
+#include "lncalc/statements.h"
 #include "os/fpu.h"
 
 namespace lnc {
@@ -418,20 +420,20 @@ RealConversion convert_real_text(const char* text, int length, int scale, int im
 
 RealItemResult real_item_result(const RealConversion& conversion, int type) {
     if ((conversion.flags & CONVERSION_OVERFLOW) != 0) {
-        return {6, 0};
+        return {MSG_DOUBLE_OVERFLOW, 0};
     }
     if ((conversion.flags & NOT_ALL_USED) != 0) {
-        return {7, 0};
+        return {MSG_REAL_SYNTAX, 0};
     }
     std::uint64_t bits;
     std::memcpy(&bits, &conversion.value, sizeof bits);
-    if (type != 11 && type != 14) {
+    if (type != TYPE_REAL4 && type != TYPE_COMPLEX8) {
         return {0, bits}; // an underflowing double is stored as produced, without an error
     }
     double bound;
     std::memcpy(&bound, &SINGLE_RANGE_BOUND, sizeof bound);
     if (conversion.value < -bound || conversion.value > bound) {
-        return {8, 0};
+        return {MSG_SINGLE_RANGE, 0};
     }
     return {0, fpu::round_to_single(conversion.value)};
 }

@@ -26,7 +26,7 @@ void token_to_real(char* text, int length) {
 void token_to_real_part(char* text, int length, std::uint8_t* part) {
     int kind = error_state.statement_kind;
     if (!is_real_edit_code(current_unit->edit_code)) {
-        raise_runtime_error(17, kind);
+        raise_runtime_error(MSG_EDIT_NOT_REAL, kind);
     }
     // The scan needs a terminator; the byte after the value belongs to the caller's buffer.
     char saved = text[length];

@@ -14,10 +14,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int MSG_BAD_ORGANISATION = 11;
-constexpr int MSG_RECORD_NOT_DIRECT = 14;
-constexpr int MSG_NAMELIST_UNIT = 21;
-constexpr int MSG_AT_END_OF_FILE = 51;
 constexpr int ACCESS_READ = 2;
 constexpr int ACCESS_WRITE = 4;
 constexpr std::uint8_t BY_VALUE = 0x40;
@@ -227,7 +223,7 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
 void check_selected_unit() {
     UnitBlock* block = current_unit;
     if (block->organisation >= ORGANISATIONS_WITH_DRIVERS)
-        raise_runtime_error(MSG_BAD_ORGANISATION, error_state.statement_kind);
+        raise_runtime_error(MSG_FORMATTED_ON_UNFORMATTED, error_state.statement_kind);
     if ((block->flags & AT_EOF) != 0) {
         if (engine.record_number != NO_RECORD_NUMBER) {
             block->flags &= ~AT_EOF;

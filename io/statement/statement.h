@@ -147,10 +147,6 @@ struct StatementEngine : StatementState {
 };
 extern StatementEngine engine;
 
-// Message index of a begin call refused because nine statements are already being built inside
-// an outer one.
-inline constexpr int MSG_NESTING_TOO_DEEP = 202;
-
 std::uint32_t address_operand(const void* address);
 void* operand_address(std::uint32_t operand);
 

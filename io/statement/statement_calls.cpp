@@ -12,9 +12,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int MSG_UNIT_OUT_OF_RANGE = 40;
-constexpr int MSG_BAD_ADVANCE = 116;
-constexpr int MSG_SIZE_WITH_ADVANCE = 215;
 constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
 constexpr std::uint8_t LENGTH_OPERAND = 0x60;                  // a 32-bit operand in the list
 constexpr std::uint8_t BY_VALUE = 0x40;
@@ -22,8 +19,6 @@ constexpr std::uint8_t ARRAY_ITEM = 0x80;       // an array byte follows the add
 constexpr std::uint8_t COUNT_OPERAND = 0x06;    // array byte: a 32-bit count follows in the list
 constexpr std::uint8_t LENGTH_AND_COUNT = 0x66; // character: 32-bit length, then 32-bit count
 constexpr int NOT_AN_ARRAY = -1;
-constexpr int MSG_ARRAY_COUNT = 195;
-constexpr int MSG_ITEM_TYPE = 196;
 
 // What a begin call asks for, once its arguments have been checked.
 struct BeginRequest {

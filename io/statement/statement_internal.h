@@ -5,7 +5,6 @@
 namespace lnc {
 
 inline constexpr int STATEMENT_LIST_SIZE = 20000;
-inline constexpr int MSG_NO_MEMORY = 92;
 // The longest item (a double complex by value) with the terminator that may follow it.
 inline constexpr int MAX_ITEM_BYTES = 18;
 inline constexpr std::uint32_t NO_ADDRESS = 0xFFFFFFFFu;

@@ -22,8 +22,6 @@ constexpr int OPEN_CREATE = 0x0100;
 constexpr int OPEN_BINARY = 0x8000;
 constexpr int SHARE_READ_WRITE = 0x40;
 constexpr int PERMISSION_READ_WRITE = 0x180;
-constexpr int UNIT_TABLE_FULL = 3;
-constexpr int MSG_OPEN_FAILED = 58;
 constexpr char NAME_PROMPT[] = "File name missing or blank - please enter file name\r\nUNIT ";
 
 char file_name[FILE_NAME_CAPACITY + 1];
@@ -193,7 +191,7 @@ void implicit_open(std::int32_t unit, int access) {
     if (entry == 0) {
         if (block->handle >= 3)
             close_handle(block->handle);
-        fail_open(block, UNIT_TABLE_FULL);
+        fail_open(block, os::CODE_UNIT_TABLE_FULL);
     }
     unit_table[entry] = UnitEntry{unit, block};
     error_state.statement_kind = saved_kind;

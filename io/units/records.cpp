@@ -48,7 +48,7 @@ void check_write_failure() {
     if (error_code == os::CODE_NO_SPACE)
         raise_runtime_error(MSG_DISK_FULL, error_state.statement_kind);
     if (system_error == os::SYS_ACCESS_DENIED || system_error == os::SYS_LOCK_VIOLATION)
-        raise_runtime_error(MSG_ACCESS_DENIED, error_state.statement_kind);
+        raise_runtime_error(MSG_WRITE_REFUSED, error_state.statement_kind);
 }
 
 namespace {
@@ -174,7 +174,7 @@ void write_record(int length, const std::uint8_t* bytes) {
     case ORGANISATION_FORMATTED_DIRECT:
     case ORGANISATION_FIXED:
         if (block->last < 0)
-            raise_runtime_error(MSG_EMPTY_RECORD, error_state.statement_kind);
+            raise_runtime_error(MSG_WRITE_PAST_RECORD, error_state.statement_kind);
         take_record_part(block);
         break;
     case ORGANISATION_DIRECT:

@@ -182,30 +182,18 @@ UnitBlock* select_unit(std::int32_t unit) {
 
 void release_unit(UnitBlock* block, int open_errno) {
     free_unit_block(block);
-    int index = 0;
-    switch (open_errno) {
-    case 2:
-        index = 62;
-        break;
-    case 3:
-        index = 64;
-        break;
-    case 13:
-        index = 60;
-        break;
-    case 17:
-        index = 61;
-        break;
-    case 22:
-        index = 58;
-        break;
-    case 24:
-        index = 63;
-        break;
-    default:
-        return;
-    }
-    raise_runtime_error(index, error_state.statement_kind);
+    struct OpenFailure {
+        int code;
+        int index;
+    };
+    static constexpr OpenFailure OPEN_FAILURES[] = {
+        {os::CODE_NO_ENTRY, MSG_FILE_NOT_FOUND},   {os::CODE_UNIT_TABLE_FULL, MSG_TOO_MANY_UNITS},
+        {os::CODE_ACCESS, MSG_FILE_ACCESS_DENIED}, {os::CODE_EXISTS, MSG_FILE_EXISTS},
+        {os::CODE_INVALID, MSG_OPEN_FAILED},       {os::CODE_TOO_MANY_OPEN, MSG_TOO_MANY_FILES},
+    };
+    for (const OpenFailure& failure : OPEN_FAILURES)
+        if (failure.code == open_errno)
+            raise_runtime_error(failure.index, error_state.statement_kind);
 }
 
 namespace {

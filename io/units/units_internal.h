@@ -12,21 +12,6 @@ inline constexpr int DISPOSITION_DELETE = 1;
 inline constexpr int DISPOSITION_KEEP = 2;
 inline constexpr int DISPOSITION_DEFAULT = 33;
 
-// Message indices raised by the unit layer.
-inline constexpr int MSG_KEEP_SCRATCH = 26;
-inline constexpr int MSG_BAD_RECORD_NUMBER = 37;
-inline constexpr int MSG_CANNOT_DELETE = 50;
-inline constexpr int MSG_CONSOLE_LINE_TOO_LONG = 53;
-inline constexpr int MSG_ALREADY_CONNECTED = 59;
-inline constexpr int MSG_UNIT_NOT_CONNECTED = 66;
-inline constexpr int MSG_ACCESS_DENIED = 67;
-inline constexpr int MSG_DISK_FULL = 68;
-inline constexpr int MSG_READ_FAILED = 72;
-inline constexpr int MSG_END_OF_FILE = 73;
-inline constexpr int MSG_INTERNAL_WRITE = 89;
-inline constexpr int MSG_EMPTY_RECORD = 90;
-inline constexpr int MSG_NO_MEMORY = 92;
-
 inline constexpr std::uint8_t CTRL_Z = 0x1A;
 
 // Output meant for a block whose handle is standard input goes to standard output.

@@ -20,13 +20,13 @@ EntryState entry_state;
 
 void initialise_exit_list() {
     if (!create_exit_list()) {
-        fatal_exit(24);
+        fatal_exit(FATAL_NO_EXIT_LIST_SPACE);
     }
 }
 
 void initialise_streams() {
     if (!create_stream_table()) {
-        fatal_exit(26);
+        fatal_exit(FATAL_NO_STREAM_SPACE);
     }
 }
 
@@ -60,7 +60,7 @@ char* copy_environment_block() {
     }
     auto* block = static_cast<char*>(allocate(size));
     if (block == nullptr) {
-        fatal_exit(9);
+        fatal_exit(FATAL_NO_ENVIRONMENT_SPACE);
     }
     if (!os::copy_environment(block, size)) {
         release(block);
@@ -81,7 +81,7 @@ char** build_arguments(const char* line, int* count) {
 void guarded_steps() {
     // 4. The handle table.
     if (init_handles() != 0) {
-        fatal_exit(27);
+        fatal_exit(FATAL_NO_HANDLE_SPACE);
     }
     // 5. The code page that decides the lead bytes of the command line.
     os::ansi_lead_bytes(lead_byte_table);
@@ -95,12 +95,12 @@ void guarded_steps() {
     os::program_path(process_state.program_path, sizeof process_state.program_path);
     process_state.argv = build_arguments(line, &process_state.argc);
     if (process_state.argv == nullptr) {
-        fatal_exit(8);
+        fatal_exit(FATAL_NO_ARGUMENT_SPACE);
     }
     // 8. The environment array.
     char** environment = build_environment(environment_block);
     if (environment == nullptr) {
-        fatal_exit(9);
+        fatal_exit(FATAL_NO_ENVIRONMENT_SPACE);
     }
     // 9. The initialisers.
     FP_INITIALISER();

@@ -12,19 +12,23 @@ FatalHook fatal_message_hook = nullptr;
 
 namespace {
 
+// Every report starts with these two, in this order.
+constexpr int FATAL_LINE_START = 252;
+constexpr int FATAL_BANNER = 255;
+
 struct FatalMessage {
     int number;
     const char* text;
 };
 
 constexpr FatalMessage FATAL_MESSAGES[] = {
-    {8, "R6008\r\n- not enough space for arguments\r\n"},
-    {9, "R6009\r\n- not enough space for environment\r\n"},
-    {24, "R6024\r\n- not enough space for _onexit/atexit table\r\n"},
-    {26, "R6026\r\n- not enough space for stdio initialization\r\n"},
-    {27, "R6027\r\n- not enough space for lowio initialization\r\n"},
-    {252, "\r\n"},
-    {255, "runtime error "},
+    {FATAL_NO_ARGUMENT_SPACE, "R6008\r\n- not enough space for arguments\r\n"},
+    {FATAL_NO_ENVIRONMENT_SPACE, "R6009\r\n- not enough space for environment\r\n"},
+    {FATAL_NO_EXIT_LIST_SPACE, "R6024\r\n- not enough space for _onexit/atexit table\r\n"},
+    {FATAL_NO_STREAM_SPACE, "R6026\r\n- not enough space for stdio initialization\r\n"},
+    {FATAL_NO_HANDLE_SPACE, "R6027\r\n- not enough space for lowio initialization\r\n"},
+    {FATAL_LINE_START, "\r\n"},
+    {FATAL_BANNER, "runtime error "},
 };
 
 // Handle 2 may have no system handle yet (the handle table is built after the first fatal
@@ -54,11 +58,11 @@ void write_fatal_message(int number) {
 }
 
 void fatal_exit(int number) {
-    write_fatal_message(252);
+    write_fatal_message(FATAL_LINE_START);
     if (fatal_message_hook != nullptr) {
         fatal_message_hook();
     }
-    write_fatal_message(255);
+    write_fatal_message(FATAL_BANNER);
     write_fatal_message(number);
     quick_exit(255);
 }

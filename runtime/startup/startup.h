@@ -126,6 +126,14 @@ extern FatalHook fatal_message_hook;
 ExitRoutine at_exit(ExitRoutine routine);
 [[noreturn]] void exit_process(int code);
 [[noreturn]] void quick_exit(int code);
+// The fatal start-up messages by number.
+enum FatalMessageNumber {
+    FATAL_NO_ARGUMENT_SPACE = 8,
+    FATAL_NO_ENVIRONMENT_SPACE = 9,
+    FATAL_NO_EXIT_LIST_SPACE = 24,
+    FATAL_NO_STREAM_SPACE = 26,
+    FATAL_NO_HANDLE_SPACE = 27
+};
 [[noreturn]] void fatal_exit(int number);
 void write_fatal_message(int number); // a number not in the table writes nothing
 SignalAction set_signal(int signal, SignalAction action);

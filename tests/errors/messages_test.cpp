@@ -52,7 +52,8 @@ TEST(StatementNameTable, KindsSelectTheirTexts) {
     EXPECT_STREQ(StatementNameTable[KIND_PANE], ": PANE\r\n- ");
 }
 
-// The readable source list, read back the way its comment describes it: index, then the words.
+// The readable source list, read back the way its comment describes it: index, name, then the
+// words.
 std::map<int, std::string> source_texts() {
     std::ifstream source(std::string(LNCALC_SOURCE_DIR) + "/errors/messages.txt");
     std::map<int, std::string> texts;
@@ -63,7 +64,8 @@ std::map<int, std::string> source_texts() {
         if (!(words >> head) || head[0] == '#') {
             continue;
         }
-        std::string text, word;
+        std::string name, text, word;
+        words >> name;
         while (words >> word) {
             text += (text.empty() ? "" : " ") + word;
         }
@@ -105,7 +107,7 @@ TEST(ExpandMessage, FixedTextsOfTheEngine) {
                  "formatted transfer is not available in this run-time");
     EXPECT_STREQ(expand_message(MSG_NAMELIST_UNAVAILABLE),
                  "namelist transfer is not available in this run-time");
-    EXPECT_STREQ(expand_message(MSG_END_OF_RECORD_2), "end of record");
+    EXPECT_STREQ(expand_message(MSG_END_OF_RECORD), "end of record");
     EXPECT_STREQ(expand_message(50), "file cannot be deleted, permission denied");
 }
 

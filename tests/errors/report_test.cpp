@@ -133,7 +133,7 @@ TEST_F(RaiseTest, EndOfRecordConditionsGiveMinusTwo) {
     EXPECT_EQ(block_.select_status, -2);
     block_.format_flags = 0;
     error_state.end_branch = 1;
-    EXPECT_EQ(unwind_status([] { raise_runtime_error(MSG_END_OF_RECORD_2, KIND_READ); }), -2);
+    EXPECT_EQ(unwind_status([] { raise_runtime_error(MSG_END_OF_RECORD, KIND_READ); }), -2);
     EXPECT_EQ(capture_.error(), "");
 }
 
