@@ -47,34 +47,29 @@ void write_line(std::string_view line) {
 } // namespace
 
 int main_program(int, char**, char**) {
-    // 1 to 7: the banner, one statement per line.
+    // The banner, one statement per line.
     for (std::string_view line : BANNER) {
         write_line(line);
     }
-    // 8: a blank line.
     begin_console_write();
     end_write();
-    // 9: the prompt.
     write_line(PROMPT);
-    // 10: the value.
     begin_read(DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, 0);
     read_item_real4(&input_value);
     end_read();
-    // 11: the logarithm, rounded to single precision as it is stored.
+    // Rounded to single precision as it is stored, so that the result line shows what was kept.
     log_value = std::bit_cast<float>(fpu::store_single(natural_log(&input_value)));
-    // 12: the result line; each real is read from its variable when its item call is made.
+    // Each real is read from its variable when its item call is made.
     begin_console_write();
     write_item_character(OPEN_TEXT.data(), static_cast<int>(OPEN_TEXT.size()));
     write_item_real4(std::bit_cast<std::uint32_t>(input_value));
     write_item_character(CLOSE_TEXT.data(), static_cast<int>(CLOSE_TEXT.size()));
     write_item_real4(std::bit_cast<std::uint32_t>(log_value));
     end_write();
-    // 13: a blank line.
     begin_console_write();
     end_write();
-    // 14: the closing pause.
+    // The pause keeps a console window open until the result has been read.
     pause_statement(static_cast<int>(PAUSE_MESSAGE.size()), PAUSE_MESSAGE.data());
-    // 15.
     return 0;
 }
 

@@ -77,38 +77,35 @@ char** build_arguments(const char* line, int* count) {
     return parse_command_line(line, process_state.program_path, count);
 }
 
-// Steps 4 to 12 run under the exception filter.
+// Everything from the handle table on runs under the exception filter, so that a fault during
+// start-up is reported like one in the main program.
 void guarded_steps() {
-    // 4. The handle table.
     if (init_handles() != 0) {
         fatal_exit(FATAL_NO_HANDLE_SPACE);
     }
-    // 5. The code page that decides the lead bytes of the command line.
+    // The code page decides which bytes of the command line start a two-byte character.
     os::ansi_lead_bytes(lead_byte_table);
-    // 6. The command line and a copy of the environment.
     const char* line = os::command_line();
     char* environment_block = copy_environment_block();
     if (line == nullptr || environment_block == nullptr) {
         exit_process(-1);
     }
-    // 7. The arguments.
     os::program_path(process_state.program_path, sizeof process_state.program_path);
     process_state.argv = build_arguments(line, &process_state.argc);
     if (process_state.argv == nullptr) {
         fatal_exit(FATAL_NO_ARGUMENT_SPACE);
     }
-    // 8. The environment array.
     char** environment = build_environment(environment_block);
     if (environment == nullptr) {
         fatal_exit(FATAL_NO_ENVIRONMENT_SPACE);
     }
-    // 9. The initialisers.
+    // The floating-point unit is set to 53-bit precision before the I/O initialiser arms its
+    // traps.
     FP_INITIALISER();
     run_list(FIRST_INITIALISERS, sizeof FIRST_INITIALISERS / sizeof FIRST_INITIALISERS[0]);
     run_list(SECOND_INITIALISERS, sizeof SECOND_INITIALISERS / sizeof SECOND_INITIALISERS[0]);
-    // 10. The environment becomes the process's initial environment.
+    // The command search (PATH, COMSPEC) reads the environment through the process state.
     process_state.environment = environment;
-    // 11, 12. The main program, whose result is the exit code.
     int code =
         entry_state.main_routine(process_state.argc, process_state.argv, process_state.environment);
     exit_process(code);

@@ -10,24 +10,24 @@
 namespace lnc {
 
 void io_library_init() {
-    // 1. The internal-file unit and the statement-list buffer; no source position is recorded.
-    //    The unit layer creates the console unit (3) and, when a standard handle is not a
-    //    character device, the separate console output block (6) in the same call.
+    // The unit layer creates the console unit (3) with the internal-file unit and, when a
+    // standard handle is not a character device, the separate console output block (6). No
+    // source position is recorded until compiled code pushes one.
     init_units();
     call_site_list = nullptr;
-    // 2. Room for the handles of the unit table.
+    // Room for the handles of every unit the table can connect.
     os::set_handle_count(64);
-    // 4. A fatal message shows the source position first.
+    // A fatal message then shows where the program was.
     fatal_message_hook = print_source_position;
-    // 5. Invalid operation, division by zero and overflow trap from here on.
+    // Invalid operation, division by zero and overflow trap from here on: they end in a report.
     arm_fpu_traps();
-    // 7. No pending exception and an empty register stack, the control word kept.
+    // Arming the traps must not fire a stale exception: the unit starts clean, its control word
+    // kept.
     std::uint16_t control = fpu::control_word();
     fpu::reinitialise();
     fpu::set_control_word(control);
-    // 8. The statement engine's state words.
     init_statement_engine();
-    // 9. Close the units when the process ends.
+    // Buffered records reach their files however the process ends.
     at_exit(close_all_units);
 }
 
