@@ -3,6 +3,7 @@
 #include "io/listin/listin.h"
 
 #include "errors/errors.h"
+#include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
 #include "io/units/units.h"
 #include "runtime/handles/handles.h"
@@ -11,8 +12,6 @@ namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t EDIT_LIST_INPUT = 11;
-constexpr std::uint8_t EDIT_NO_RECORD_END = 25;
 constexpr std::uint8_t LF = '\n';
 
 bool is_internal_unit() {

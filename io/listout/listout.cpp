@@ -301,7 +301,6 @@ void end_fixed_record() {
 }
 
 void end_file_record() {
-    constexpr std::uint8_t EDIT_NO_RECORD_END = 25;
     UnitBlock* b = current_unit;
     if (b->edit_code == EDIT_NO_RECORD_END) {
         return;

@@ -14,6 +14,10 @@ inline constexpr int EDIT_D = 9;
 inline constexpr int EDIT_E = 10;
 inline constexpr int EDIT_F = 11;
 inline constexpr int EDIT_G = 12;
+// List-directed input converts a real as an F edit as wide as its value.
+inline constexpr int EDIT_LIST_INPUT = EDIT_F;
+// What a formatted transfer leaves when the record of a file must not end with CR LF.
+inline constexpr int EDIT_NO_RECORD_END = 25;
 // Kind 15 by the third options byte: 2 engineering (exponent a multiple of 3, one to three
 // digits before the point), 7 the same with the letter D, 6 scientific with D, anything else
 // scientific (one nonzero digit before the point). Unknown kinds edit as E.

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int ACCESS_READ = 2;
 constexpr int ACCESS_WRITE = 4;
-constexpr std::uint8_t BY_VALUE = 0x40;
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 
@@ -199,7 +198,7 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
         if ((extension & EXT_SIZE_VARIABLE) != 0)
             fetch_address(false);
         if ((extension & EXT_DEFAULT_UNIT) == 0)
-            unit = read_operand(2 << 1);
+            unit = read_operand(OPERAND_INT16);
     } else if ((header & HDR_UNIT_SIZE) != 0) {
         // The header's size bits are an operand descriptor; its bit 0 names the argument area.
         unit = read_operand(header & (HDR_UNIT_SIZE | HDR_EXTENSION));
@@ -215,8 +214,9 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
         engine.record_number = block->next_record;
         block->format_flags &= ~FMT_RECORD_FROM_NEXT;
     }
-    std::uint32_t options = has_extension ? (extension & 0x07u) : 0u;
-    block->format_flags = (block->format_flags & ~0xC7u) | options;
+    std::uint32_t options = has_extension ? (extension & FMT_STATEMENT_OPTIONS) : 0u;
+    block->format_flags =
+        (block->format_flags & ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE)) | options;
 }
 
 // A unit fit for the statement: a known organisation, and not at its end of file.

@@ -33,6 +33,13 @@ inline constexpr std::uint8_t EXT_NON_ADVANCING = 0x01;
 inline constexpr std::uint8_t EXT_EOR_BRANCH = 0x02;
 inline constexpr std::uint8_t EXT_SIZE_VARIABLE = 0x04;
 inline constexpr std::uint8_t EXT_DEFAULT_UNIT = 0x08;
+
+// An item byte: the type code in bits 2 to 5, and the value itself in the list in place of its
+// address.
+inline constexpr std::uint8_t BY_VALUE = 0x40;
+// The operand descriptor of a signed 16-bit operand in the list (size code 2 in bits 1 to 3); the
+// header's unit bits hold one too.
+inline constexpr int OPERAND_INT16 = 2 << 1;
 // Terminators.
 inline constexpr std::uint8_t LIST_END = 0;
 inline constexpr std::uint8_t LIST_SUSPEND = 1;

@@ -14,8 +14,7 @@ namespace {
 
 constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
 constexpr std::uint8_t LENGTH_OPERAND = 0x60;                  // a 32-bit operand in the list
-constexpr std::uint8_t BY_VALUE = 0x40;
-constexpr std::uint8_t ARRAY_ITEM = 0x80;       // an array byte follows the address
+constexpr std::uint8_t ARRAY_ITEM = 0x80;                      // an array byte follows the address
 constexpr std::uint8_t COUNT_OPERAND = 0x06;    // array byte: a 32-bit count follows in the list
 constexpr std::uint8_t LENGTH_AND_COUNT = 0x66; // character: 32-bit length, then 32-bit count
 constexpr int NOT_AN_ARRAY = -1;
@@ -74,7 +73,7 @@ int start_list(const BeginRequest& request, int flags) {
             *request.size_variable = 0;
         }
     } else {
-        header |= 0x04; // a 16-bit unit number follows
+        header |= OPERAND_INT16; // the unit number follows
     }
     if (!request.default_unit)
         append_int16(static_cast<std::int16_t>(request.unit));

@@ -24,6 +24,11 @@ inline constexpr std::uint32_t CC_CONTROL_CHAR = 0x100;
 inline constexpr std::uint32_t CC_NONE = 0x200;
 inline constexpr std::uint32_t FMT_RECORD_FROM_NEXT = 0x400;
 inline constexpr std::uint32_t FMT_ALWAYS_CRLF = 0x1000;
+// The options a statement copies from its extension byte, and two bits of a formatted
+// transfer's own; all five hold for one statement only.
+inline constexpr std::uint32_t FMT_STATEMENT_OPTIONS =
+    FMT_NON_ADVANCING | FMT_EOR_BRANCH | FMT_SIZE_VARIABLE;
+inline constexpr std::uint32_t FMT_TRANSFER_STATE = 0xC0;
 
 // How a unit's records are kept (UnitBlock organisation). Only the first four have drivers and
 // record ends; the others are created by OPEN and serve statements this run-time does not yet
