@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "lncalc/entry.h"
 #include "program/program.h"
-#include "runtime/startup/startup.h"
 
 // Every failure inside a statement is caught by its interpreter, so a terminate means a fault in
 // the engine itself. The C++ library's own handler names the exception's type through its

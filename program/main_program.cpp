@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "io/pause/pause.h"
-#include "io/statement/statement.h"
+#include "lncalc/runtime.h"
 #include "os/fpu.h"
 #include "program/program.h"
 
