@@ -36,6 +36,12 @@ inline constexpr int KIND_PANE = 17;
 inline constexpr int MSG_END_OF_RECORD_CONDITION = -2;
 inline constexpr int MSG_UNWIND_ONLY = -3;
 
+// What a failed statement returns besides its error number (6000 and above), and the begin
+// flags that silence a statement's report whatever its branches.
+inline constexpr int STATUS_END_OF_FILE = -1;
+inline constexpr int STATUS_END_OF_RECORD = -2;
+inline constexpr int FLAGS_SILENT = -1;
+
 inline constexpr int MESSAGE_BUFFER_SIZE = 1000; // the formatted message with its terminator
 inline constexpr int REPORT_NAME_SIZE = 260;
 
@@ -47,12 +53,12 @@ struct StatementUnwind {
 
 struct ErrorState {
     int raise_depth;
-    int error_number;      // table value of the last expanded message; -2 after end of record
-    int error_branch;      // the statement handles errors itself
-    int end_branch;        // the statement handles end of file itself
-    int at_end_of_file;    // set just before an end-of-file condition is raised
-    int statement_kind;    // kind of the statement under way
-    int in_shutdown;       // close_all_units is running
+    int error_number;   // table value of the last expanded message; STATUS_END_OF_RECORD after one
+    int error_branch;   // the statement handles errors itself
+    int end_branch;     // the statement handles end of file itself
+    int at_end_of_file; // set just before an end-of-file condition is raised
+    int statement_kind; // kind of the statement under way
+    int in_shutdown;    // close_all_units is running
     int single_char_input; // the one-character input routine is at work
     char report_name_buffer[REPORT_NAME_SIZE];
 };

@@ -117,7 +117,7 @@ int raise_formatted(int index, int kind, const char* message) {
     }
     // The caller has expanded the message, which set its number.
     int number = 6000 + error_state.error_number;
-    int status = end_of_record ? -2 : number;
+    int status = end_of_record ? STATUS_END_OF_RECORD : number;
     if (block != nullptr) {
         update_unit(block, kind, status);
     }
@@ -125,11 +125,11 @@ int raise_formatted(int index, int kind, const char* message) {
         write_error_report(number, message, kind);
     }
     if (end_of_record) {
-        error_state.error_number = -2;
+        error_state.error_number = STATUS_END_OF_RECORD;
     }
     // End of file takes precedence over every other status.
     if (error_state.at_end_of_file != 0) {
-        status = -1;
+        status = STATUS_END_OF_FILE;
     }
     // The branches and the end-of-file mark belong to this statement; the next one sets its own.
     clear_statement_state();
@@ -171,9 +171,9 @@ int raise_check_error(int index, ...) {
 
 int raise_statement_error(int index, int flags) {
     try {
-        // flags -1 silences the report; otherwise the branch of the statement under way decides.
-        if (flags == -1) {
-            error_state.error_branch = -2;
+        // Silent flags stand for an error branch; otherwise the statement under way decides.
+        if (flags == FLAGS_SILENT) {
+            error_state.error_branch = 1;
         }
         raise_runtime_error(index, KIND_NONE);
     } catch (const StatementUnwind& unwind) {

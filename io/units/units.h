@@ -31,8 +31,7 @@ inline constexpr std::uint32_t FMT_STATEMENT_OPTIONS =
 inline constexpr std::uint32_t FMT_TRANSFER_STATE = 0xC0;
 
 // How a unit's records are kept (UnitBlock organisation). Only the first four have drivers and
-// record ends; the others are created by OPEN and serve statements this run-time does not yet
-// perform.
+// record ends; for the others see io/README.md.
 enum Organisation : int {
     ORGANISATION_INTERNAL = 0, // an internal file: the records are the elements of a variable
     ORGANISATION_CONSOLE = 1,  // formatted sequential on a device: carriage control
