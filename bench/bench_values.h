@@ -1,6 +1,8 @@
 // The values and texts every benchmark works on, made the same way in each run so that ratios
 // taken in one run compare like with like.
 #pragma once
+#include <benchmark/benchmark.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +11,13 @@
 #include <vector>
 
 namespace lnc::bench {
+
+// Reports the time of one pass over `count` values as nanoseconds per value.
+inline void per_value(benchmark::State& state, std::size_t count) {
+    state.counters["ns_per_value"] = benchmark::Counter(
+        static_cast<double>(count) * 1e-9,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
 
 // How many values one pass handles: 1,000,000 unless LNCALC_BENCH_VALUES says otherwise (the
 // smoke runs of CI use a few hundred).

@@ -15,6 +15,7 @@
 namespace {
 
 using lnc::bench::input_texts;
+using lnc::bench::per_value;
 using lnc::bench::value_count;
 using lnc::bench::varied_floats;
 
@@ -26,13 +27,6 @@ const std::vector<float>& floats() {
 const std::vector<std::string>& texts() {
     static const std::vector<std::string> values = input_texts(value_count());
     return values;
-}
-
-// Reports the time of one pass over `count` values as nanoseconds per value.
-void per_value(benchmark::State& state, std::size_t count) {
-    state.counters["ns_per_value"] = benchmark::Counter(
-        static_cast<double>(count) * 1e-9,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_FormatReal(benchmark::State& state) {

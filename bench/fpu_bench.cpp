@@ -25,12 +25,6 @@ const std::vector<std::uint32_t>& positive_bits() {
     return values;
 }
 
-void per_value(benchmark::State& state, std::size_t count) {
-    state.counters["ns_per_value"] = benchmark::Counter(
-        static_cast<double>(count) * 1e-9,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
-
 // One unit's routines, called through pointers alike for both units so that the ratio compares
 // the arithmetic alone.
 struct Unit {
@@ -50,7 +44,7 @@ void logarithm_alone(benchmark::State& state, const Unit& unit) {
             benchmark::DoNotOptimize(y);
         }
     }
-    per_value(state, values.size());
+    lnc::bench::per_value(state, values.size());
 }
 
 void natural_log_path(benchmark::State& state, const Unit& unit) {
@@ -61,7 +55,7 @@ void natural_log_path(benchmark::State& state, const Unit& unit) {
             benchmark::DoNotOptimize(y);
         }
     }
-    per_value(state, values.size());
+    lnc::bench::per_value(state, values.size());
 }
 
 void BM_SoftwareLog(benchmark::State& state) {

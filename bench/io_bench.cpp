@@ -28,6 +28,7 @@
 namespace {
 
 using lnc::bench::input_texts;
+using lnc::bench::per_value;
 using lnc::bench::value_count;
 using lnc::bench::varied_floats;
 
@@ -42,12 +43,6 @@ std::string scratch_path(const char* name) {
         directory = std::getenv("TMPDIR");
     }
     return std::string(directory != nullptr ? directory : "/tmp") + "/" + name;
-}
-
-void per_value(benchmark::State& state, std::size_t count) {
-    state.counters["ns_per_value"] = benchmark::Counter(
-        static_cast<double>(count) * 1e-9,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // ---- The engine's run-time ----
