@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Search for doubles whose digits depend on the exact correction step of the digit source
-(io/numconv/decimal_digits.cpp): a replica of its table of powers of ten, its scaling, its choice
+"""Search for doubles whose digits would need an exact correction of the digit source's 128-bit
+estimate (io/numconv/decimal_digits.cpp, which has none): a replica of its table of powers of ten, its scaling, its choice
 of k and its rounding, checked against exact arithmetic on random doubles; then, for every binary
 exponent and each k used there, every mantissa whose scaled value lies within WINDOW units of
 2^-64 above an integer, found by the Euclid-like smallest-solution recursion.

@@ -1,8 +1,6 @@
 // The digit source of real output: the first 17 significant digits of a double's exact value,
 // rounded half up from the 18th. A 64 x 128-bit product with a table of truncated powers of ten
-// gives the digits; the rare value whose 18th digit lies within the product's error of a
-// rounding boundary is settled by an exact big-integer comparison.
-#include "io/numconv/decimal_digits_internal.h"
+// gives the digits; its error never reaches a rounding boundary of a double's 18th digit.
 #include "io/numconv/numconv.h"
 #include "io/numconv/wide_integer.h"
 
@@ -192,16 +190,10 @@ Rounded significant_digits(std::uint64_t mantissa, int exponent) {
         ++k;
         x = scale(mantissa, exponent, k);
     }
-    Rounded r = round_to_17(x.integer, k);
-    if (x.fraction > ~std::uint64_t{0} - 4) {
-        // The exact integer part may be one more; that matters only at a rounding boundary.
-        const Rounded up = round_to_17(x.integer + 1, k);
-        if ((up.digits != r.digits || up.point != r.point) &&
-            scaled_value_reaches(mantissa, exponent, k, x.integer + 1)) {
-            r = up;
-        }
-    }
-    return r;
+    // The exact integer part may be one more than the estimate's only when the fraction lies
+    // within 4 units of 2^-64 below 1; no double comes that near to an 18-digit rounding boundary
+    // (tools/decimal_digits_search.py), so the estimate's integer part rounds as the exact one.
+    return round_to_17(x.integer, k);
 }
 
 void set_text(DigitString& ds, const char* text) {
@@ -247,15 +239,6 @@ void set_special(DigitString& ds, std::uint64_t fraction) {
 }
 
 } // namespace
-
-bool scaled_value_reaches(std::uint64_t mantissa, int exponent, int k, std::uint64_t bound) {
-    wide::WideInteger left = wide::from_u64(mantissa);
-    wide::WideInteger right = wide::from_u64(bound);
-    wide::multiply_power_of_five(k >= 0 ? left : right, k >= 0 ? k : -k);
-    const int twos = exponent + k;
-    wide::shift_left(twos >= 0 ? left : right, twos >= 0 ? twos : -twos);
-    return wide::compare(left, right) >= 0;
-}
 
 DigitString decimal_digits(std::uint64_t double_bits) {
     DigitString ds{};

@@ -1,6 +1,6 @@
-// A fixed-size unsigned integer for the exact side of real-to-text conversion: big enough for a
-// 64-bit mantissa times 5^342 or times 2^800, usable at compile time (to build the power table)
-// and at run time (to settle the rare cases the 128-bit estimate cannot decide). No allocation.
+// A fixed-size unsigned integer for building the table of powers of ten of real-to-text
+// conversion at compile time: big enough for 5^342 or a 128-bit quotient times 2^800. No
+// allocation.
 #pragma once
 #include <cstdint>
 
@@ -31,18 +31,6 @@ constexpr void multiply_small(WideInteger& a, std::uint32_t factor) {
     if (carry != 0) {
         a.word[a.used++] = static_cast<std::uint32_t>(carry);
     }
-}
-
-constexpr void multiply_power_of_five(WideInteger& a, int exponent) {
-    constexpr std::uint32_t five_13 = 1220703125; // the largest power of five below 2^32
-    for (; exponent >= 13; exponent -= 13) {
-        multiply_small(a, five_13);
-    }
-    std::uint32_t rest = 1;
-    for (; exponent > 0; --exponent) {
-        rest *= 5;
-    }
-    multiply_small(a, rest);
 }
 
 constexpr void shift_left(WideInteger& a, int bits) {

@@ -1,6 +1,5 @@
 // The digit source: 17 digits of the exact value rounded half up from the 18th, checked on
 // chosen values and against the schoolbook expansion of the reference.
-#include "io/numconv/decimal_digits_internal.h"
 #include "io/numconv/numconv.h"
 #include "support/decimal_reference.h"
 #include "support/instrumented.h"
@@ -137,59 +136,6 @@ TEST(DecimalDigitsAgainstReference, ShortMantissas) {
                                        << (52 - mantissa_bits);
         const std::uint64_t biased = 1 + random() % 0x7FE;
         expect_matches_reference((biased << 52) | fraction);
-    }
-}
-
-// ---- The exact comparison ----
-
-std::uint64_t integer_part(const test::ExactDecimal& v, int k, bool& has_fraction) {
-    // x = v * 10^k: its integer part is the first point + k digits.
-    const int integer_digits = v.point + k;
-    std::uint64_t x = 0;
-    for (int i = 0; i < integer_digits; ++i) {
-        x = x * 10 + (i < static_cast<int>(v.digits.size()) ? v.digits[i] - '0' : 0);
-    }
-    has_fraction = static_cast<int>(v.digits.size()) > integer_digits;
-    return x;
-}
-
-void expect_exact_bounds(std::uint64_t mantissa, int exponent, int k) {
-    const test::ExactDecimal v = test::exact_decimal(false, mantissa, exponent);
-    bool has_fraction = false;
-    const std::uint64_t floor_x = integer_part(v, k, has_fraction);
-    EXPECT_TRUE(scaled_value_reaches(mantissa, exponent, k, floor_x))
-        << mantissa << " 2^" << exponent << " 10^" << k;
-    EXPECT_FALSE(scaled_value_reaches(mantissa, exponent, k, floor_x + 1))
-        << mantissa << " 2^" << exponent << " 10^" << k;
-    if (!has_fraction) { // x is the bound itself
-        EXPECT_TRUE(scaled_value_reaches(mantissa, exponent, k, floor_x));
-    }
-}
-
-TEST(ScaledValueReaches, ExactIntegersAndTheirNeighbours) {
-    // 123456789 * 2^30 * 2^-30 * 10^9 = 123456789000000000 exactly.
-    expect_exact_bounds(std::uint64_t{123456789} << 30, -30, 9);
-    EXPECT_TRUE(scaled_value_reaches(std::uint64_t{123456789} << 30, -30, 9, 123456789000000000));
-    EXPECT_FALSE(scaled_value_reaches(std::uint64_t{123456789} << 30, -30, 9, 123456789000000001));
-    // 5^22 * 2^40 / 10^10 = 262144 * 10^12, with the power of ten on the bound's side.
-    const std::uint64_t five_22 = 2384185791015625;
-    EXPECT_TRUE(scaled_value_reaches(five_22, 40, -10, 262144000000000000));
-    EXPECT_FALSE(scaled_value_reaches(five_22, 40, -10, 262144000000000001));
-}
-
-TEST(ScaledValueReaches, ExtremesOfTheRange) {
-    expect_exact_bounds(std::uint64_t{1} << 63, -1137, 342); // 2^-1074 * 10^342
-    expect_exact_bounds(~std::uint64_t{0} << 11, 960, -290); // largest double
-    expect_exact_bounds(std::uint64_t{0x8000000000000001}, -1137, 341);
-}
-
-TEST(ScaledValueReaches, RandomScales) {
-    std::mt19937_64 random(99);
-    for (int i = 0; i < 3000; ++i) {
-        const std::uint64_t mantissa = random() | (std::uint64_t{1} << 63);
-        const int exponent = static_cast<int>(random() % 2097) - 1137;
-        const test::ExactDecimal v = test::exact_decimal(false, mantissa, exponent);
-        expect_exact_bounds(mantissa, exponent, 18 - v.point + static_cast<int>(random() % 2));
     }
 }
 
