@@ -89,17 +89,16 @@ Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
 }
 
 // Rounds a 96-bit mantissa to 80 bits (its lowest 16 bits above 0x8000 round up) and packs it.
+// The round-up is added as a number rather than taken as a branch: whether the lowest 16 bits
+// exceed 0x8000 is as good as random. Adding 0x7FFF carries out of them just when they do.
 ExtendedReal round_to_extended(Wide w, int exponent, std::uint16_t sign) {
-    std::uint64_t high = w.high;
-    std::uint32_t low = w.low >> 16;
-    if ((w.low & 0xFFFF) > 0x8000) {
-        if (++low == 0x10000) {
-            low = 0;
-            if (++high == 0) {
-                high = TOP_BIT;
-                ++exponent;
-            }
-        }
+    std::uint32_t low = (w.low >> 16) + (((w.low & 0xFFFF) + 0x7FFF) >> 16);
+    std::uint32_t carry = low >> 16;
+    low &= 0xFFFF;
+    std::uint64_t high = w.high + carry;
+    if (high == 0 && carry != 0) {
+        high = TOP_BIT;
+        ++exponent;
     }
     if (exponent == 0 && (high & TOP_BIT) != 0) {
         exponent = 1; // a value in the denormal range rounded up into the normal range
@@ -179,6 +178,15 @@ void multiply_extended(ExtendedReal& a, const ExtendedReal& b) {
     }
     Wide product = truncated_product(a, b);
     int exponent = sum - 16382;
+    if (exponent > 2 && (product.high >> 62) != 0) {
+        // The usual product of two normal mantissas needs at most one place, taken without a
+        // branch; the loop below gives the same for it.
+        unsigned places = static_cast<unsigned>(product.high >> 63) ^ 1u;
+        product.high = (product.high << places) | ((product.low >> 31) & places);
+        product.low <<= places;
+        a = round_to_extended(product, exponent - static_cast<int>(places), sign);
+        return;
+    }
     while ((product.high & TOP_BIT) == 0 && exponent > 1) {
         shift_left_one(product);
         --exponent;
@@ -268,6 +276,17 @@ std::uint64_t round_53(const ExtendedReal& v, int shift) {
 DoubleResult extended_to_double(const ExtendedReal& value) {
     std::uint64_t sign = (value.sign_exponent & SIGN_BIT) != 0 ? 1ULL << 63 : 0;
     int exponent = value.sign_exponent & EXPONENT_MASK;
+    if ((value.high & TOP_BIT) != 0 && exponent >= EXPONENT_BIAS - 1022 &&
+        exponent <= EXPONENT_BIAS + 1022) {
+        // A normal mantissa whose double is normal even after a carry: the rounding of round_53
+        // at shift 0 (the first dropped bit 10 of high, the bits from the third on 8..0 of high
+        // and low), taken as numbers rather than branches.
+        std::uint64_t up = (value.high >> 10) & ((value.high & 0x1FF) != 0 || value.low != 0);
+        std::uint64_t mantissa = (value.high >> 11) + up;
+        std::uint64_t carry = mantissa >> 53;
+        std::uint64_t biased = static_cast<std::uint64_t>(exponent - EXPONENT_BIAS + 1023) + carry;
+        return make_double(double_bits(sign, biased, mantissa >> carry), 0);
+    }
     bool zero_mantissa = value.high == 0 && value.low == 0;
     if (exponent == EXPONENT_MASK) {
         return make_double(double_bits(sign, 0x7FF, 0), 1);

@@ -285,6 +285,40 @@ ParsedReal build_value(Scan& s, int scale, int implied_decimals) {
     return result;
 }
 
+// The powers of ten below 2^64, 10^0 .. 10^19, and the largest integer each may multiply
+// without leaving 64 bits.
+struct WholePowers {
+    std::uint64_t power[20];
+    std::uint64_t limit[20];
+};
+
+constexpr WholePowers make_whole_powers() {
+    WholePowers w{};
+    std::uint64_t p = 1;
+    for (int i = 0; i < 20; ++i, p *= 10) {
+        w.power[i] = p;
+        w.limit[i] = ~0ULL / p;
+    }
+    return w;
+}
+
+constexpr WholePowers WHOLE_POWERS = make_whole_powers();
+
+// The value of integer x 10^decimal when it is a whole number below 2^64: then scaling gives
+// exactly that number. Each multiplication in the scaling has an operand with an odd part of s
+// significant bits and a table entry 10^d (exact below 10^28) with one of t bits, and s + t - 1
+// is at most the 64 bits of the whole number; so the lowest non-zero 16-bit words of the two
+// mantissas, at positions (80 - s) / 16 and (80 - t) / 16 or above, add up to at least 4: every
+// partial product the truncated product leaves out is zero, the kept ones are exact, and the
+// product of at most 64 significant bits needs no rounding to 80 bits.
+bool exact_whole_number(std::uint64_t integer, std::int64_t decimal, ExtendedReal* value) {
+    if (decimal < 0 || decimal > 19 || integer > WHOLE_POWERS.limit[decimal]) {
+        return false;
+    }
+    *value = integer_to_extended(integer * WHOLE_POWERS.power[decimal]);
+    return true;
+}
+
 // The digits of a number as one integer, for the fast reading below: the decimal exponent goes
 // down by one for each digit after the point.
 struct PlainNumber {
@@ -296,13 +330,23 @@ struct PlainNumber {
     bool point;
 };
 
+// Kept in locals so that the loop carries its values in registers, not through the record.
 void take_digits(PlainNumber& n, bool after_point) {
-    for (; is_digit(*n.p); ++n.p) {
-        n.any_digit = true;
-        n.significant += n.significant > 0 || *n.p != '0' ? 1 : 0;
-        n.integer = n.integer * 10 + static_cast<unsigned>(*n.p - '0');
-        n.fraction += after_point ? 1 : 0;
+    const char* p = n.p;
+    std::uint64_t integer = n.integer;
+    int significant = n.significant;
+    for (; is_digit(*p); ++p) {
+        integer = integer * 10 + static_cast<unsigned>(*p - '0');
+        // Counted from the first non-zero digit on, as numbers rather than a branch; the integer
+        // is non-zero from that digit on until it has more than 19 digits.
+        significant += static_cast<int>(significant != 0) | static_cast<int>(integer != 0);
     }
+    int count = static_cast<int>(p - n.p);
+    n.any_digit = n.any_digit || count != 0;
+    n.fraction += after_point ? count : 0;
+    n.p = p;
+    n.integer = integer;
+    n.significant = significant;
 }
 
 // An exponent of a letter or a sign and at least one digit, capped as the scan caps it; false
@@ -357,17 +401,17 @@ bool read_plain_number(const char* text, int scale, int implied_decimals, bool i
     }
     *result = ParsedReal{{0, 0, 0}, n.p, 0};
     if (n.integer != 0) {
-        std::int64_t decimal = static_cast<std::int64_t>(exponent) - n.fraction;
-        for (; n.integer % 10 == 0; n.integer /= 10) {
-            ++decimal; // trailing zeros, as the scan drops them
+        std::int64_t decimal = static_cast<std::int64_t>(exponent) - n.fraction +
+                               (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
+        if (!exact_whole_number(n.integer, decimal, &result->value)) {
+            for (; n.integer % 10 == 0; n.integer /= 10) {
+                ++decimal; // trailing zeros, as the scan drops them
+            }
+            result->value = integer_to_extended(n.integer);
+            scale_value(*result, decimal);
         }
-        decimal += (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
-        result->value = integer_to_extended(n.integer);
-        scale_value(*result, decimal);
     }
-    if (negative) {
-        result->value.sign_exponent |= 0x8000;
-    }
+    result->value.sign_exponent |= static_cast<std::uint16_t>(negative ? 0x8000 : 0);
     return true;
 }
 

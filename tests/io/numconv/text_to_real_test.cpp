@@ -351,6 +351,28 @@ TEST(Reference, SinglesMatchTheModel) {
     }
 }
 
+TEST(Reference, WholeNumbersAtTheEdgeOf64BitsMatchTheModel) {
+    // integer x 10^d on either side of 2^64, written with an exponent and with the zeros spelt
+    // out, as the largest and smallest integers of up to 19 digits, and as odd parts of many bits.
+    for (int d = 0; d <= 20; ++d) {
+        std::uint64_t power = 1;
+        for (int i = 0; i < d && i < 19; ++i) {
+            power *= 10;
+        }
+        std::uint64_t limit = ~0ULL / power;
+        for (std::uint64_t n : std::initializer_list<std::uint64_t>{
+                 limit - 1, limit, limit + 1, 9999999999999999999ULL, 1000000000000000001ULL,
+                 (1ULL << 53) + 1, 3ULL, 1ULL}) {
+            for (const std::string& t : {std::to_string(n) + "e" + std::to_string(d),
+                                         std::to_string(n) + std::string(d, '0') + ".",
+                                         "-" + std::to_string(n) + "E+" + std::to_string(d)}) {
+                SCOPED_TRACE(t);
+                ASSERT_EQ(bits_of(convert(t).value), test::model_double_of_text(t.c_str()));
+            }
+        }
+    }
+}
+
 TEST(Reference, NearHalvesTheWorkingArithmeticDecides) {
     // 2^54 - 14.5 lies a quarter above a half: the rule on the exact value cuts it, but the
     // rounded-up 10^-1 lifts the working value just above and it goes up.
