@@ -64,10 +64,6 @@ void attach(int h, int fd, std::uint8_t flags) {
 char program_name[] = "lncalc";
 char* arguments[] = {program_name, nullptr};
 
-} // namespace
-
-namespace {
-
 bool noting = false;
 std::string noted;
 

@@ -360,8 +360,10 @@ TEST(Reference, WholeNumbersAtTheEdgeOf64BitsMatchTheModel) {
             power *= 10;
         }
         std::uint64_t limit = ~0ULL / power;
+        // At d = 0 the limit is 2^64 - 1 itself, and one more is no integer of 64 bits.
+        std::uint64_t beyond = limit == ~0ULL ? limit : limit + 1;
         for (std::uint64_t n : std::initializer_list<std::uint64_t>{
-                 limit - 1, limit, limit + 1, 9999999999999999999ULL, 1000000000000000001ULL,
+                 limit - 1, limit, beyond, 9999999999999999999ULL, 1000000000000000001ULL,
                  (1ULL << 53) + 1, 3ULL, 1ULL}) {
             for (const std::string& t : {std::to_string(n) + "e" + std::to_string(d),
                                          std::to_string(n) + std::string(d, '0') + ".",
