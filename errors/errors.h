@@ -29,8 +29,8 @@ inline constexpr int KIND_NONE = 16;
 inline constexpr int KIND_PANE = 17;
 
 // Two pseudo-indices besides the messages: a transfer past the end of a record, reported with
-// the text of MSG_WRITE_PAST_RECORD but ending the statement with status -2 as
-// MSG_WRITE_PAST_RECORD does; and an unwinding with status -3 that reports nothing. MSG_UNKNOWN is
+// the text of MSG_WRITE_PAST_RECORD but ending the statement with status -2 as MSG_END_OF_RECORD
+// does; and an unwinding with status -3 that reports nothing. MSG_UNKNOWN is
 // shown for an index outside the table; MSG_NO_TEXT has no text, so its report shows an empty
 // message line.
 inline constexpr int MSG_END_OF_RECORD_CONDITION = -2;
