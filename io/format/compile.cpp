@@ -18,7 +18,7 @@ namespace lnc {
 namespace {
 
 constexpr int END_OF_TEXT = -1;
-constexpr int CACHE_BUCKETS = 512; // a power of two
+constexpr int CACHE_BUCKETS = 1024; // a power of two
 
 // One open level of parentheses while compiling; level 0 is the whole format.
 struct GroupLevel {
