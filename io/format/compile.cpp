@@ -240,10 +240,8 @@ bool read_quoted(Compiler& c) {
 // nHtext: the n characters after the H, blanks included.
 bool read_hollerith(Compiler& c, std::int32_t count, int count_position) {
     ++c.position; // the H
-    if (count == 0)
+    if (count == 0 || count > FORMAT_NUMBER_LIMIT)
         return fail(c, MSG_REPEAT_COUNT_RANGE, count_position);
-    if (count > FORMAT_NUMBER_LIMIT)
-        return fail(c, MSG_FORMAT_TOO_LONG, count_position);
     if (count > c.length - c.position)
         return fail(c, MSG_HOLLERITH_PAST_FORMAT, c.length);
     std::memcpy(c.literals + c.literal_length, c.text + c.position,
