@@ -11,9 +11,10 @@ import tempfile
 import unittest
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-spec = importlib.util.spec_from_file_location("fc", os.path.join(TOP, "tools", "format_compare.py"))
-fc = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(fc)
+module_source = importlib.util.spec_from_file_location(
+    "fc", os.path.join(TOP, "tools", "format_compare.py"))
+fc = importlib.util.module_from_spec(module_source)
+module_source.loader.exec_module(fc)
 
 
 def classify(fmt, items, ours, peer, ours_status=0, peer_status=0, route="internal"):
