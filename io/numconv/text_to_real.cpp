@@ -1,6 +1,5 @@
 // Scanning of real-number texts into extended values and their conversion to the double and
 // single-precision bits that a real item receives.
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -16,6 +15,10 @@ namespace {
 constexpr char POINT = '.'; // the decimal point of the run-time's locale
 constexpr int MAX_STORED_DIGITS = 25;
 constexpr int EXPONENT_LIMIT = 5200;
+// Exponent digits accumulate up to this bound and stay there: no text that fits in memory has
+// enough digits before or after the point to bring an exponent beyond it back within the limit,
+// and ten times the bound plus a digit still fits in 64 bits.
+constexpr std::int64_t EXPONENT_SATURATION = 100'000'000'000'000'000;
 
 enum ScanState {
     START,
@@ -43,8 +46,8 @@ struct Scan {
     bool point_seen;
     bool exponent_seen;
     bool exponent_negative;
-    int exponent_digits; // capped at EXPONENT_LIMIT + 1
-    int adjustment;      // decimal places gained or lost by dropped and fractional digits
+    std::int64_t exponent_digits; // saturating at EXPONENT_SATURATION
+    std::int64_t adjustment;      // decimal places gained or lost by dropped and fractional digits
     int stored;
     std::uint8_t digits[MAX_STORED_DIGITS];
 };
@@ -57,6 +60,13 @@ bool is_nonzero_digit(char c) {
 }
 bool is_exponent_letter(char c) {
     return c == 'D' || c == 'E' || c == 'd' || c == 'e';
+}
+
+// The exponent so far with one more digit; only its combination with the digits' own places
+// decides whether the value is in range, so it is never cut near the limit.
+std::int64_t add_exponent_digit(std::int64_t exponent, char digit) {
+    exponent = exponent * 10 + (digit - '0');
+    return exponent < EXPONENT_SATURATION ? exponent : EXPONENT_SATURATION;
 }
 
 ScanState end_at(Scan& s, const char* where) {
@@ -211,12 +221,7 @@ ScanState scan_exponent_zeros(Scan& s) {
 ScanState scan_exponent_digits(Scan& s) {
     s.exponent_seen = true;
     for (; is_digit(*s.p); ++s.p) {
-        if (s.exponent_digits <= EXPONENT_LIMIT) {
-            s.exponent_digits = s.exponent_digits * 10 + (*s.p - '0');
-            if (s.exponent_digits > EXPONENT_LIMIT) {
-                s.exponent_digits = EXPONENT_LIMIT + 1;
-            }
-        }
+        s.exponent_digits = add_exponent_digit(s.exponent_digits, *s.p);
     }
     return end_at(s, s.p);
 }
@@ -324,8 +329,8 @@ bool exact_whole_number(std::uint64_t integer, std::int64_t decimal, ExtendedRea
 struct PlainNumber {
     const char* p;
     std::uint64_t integer;
-    int significant; // digits from the first non-zero one on
-    int fraction;    // digits after the point
+    std::int64_t significant; // digits from the first non-zero one on
+    std::int64_t fraction;    // digits after the point
     bool any_digit;
     bool point;
 };
@@ -334,14 +339,14 @@ struct PlainNumber {
 void take_digits(PlainNumber& n, bool after_point) {
     const char* p = n.p;
     std::uint64_t integer = n.integer;
-    int significant = n.significant;
+    std::int64_t significant = n.significant;
     for (; is_digit(*p); ++p) {
         integer = integer * 10 + static_cast<unsigned>(*p - '0');
         // Counted from the first non-zero digit on, as numbers rather than a branch; the integer
         // is non-zero from that digit on until it has more than 19 digits.
         significant += static_cast<int>(significant != 0) | static_cast<int>(integer != 0);
     }
-    int count = static_cast<int>(p - n.p);
+    std::int64_t count = p - n.p;
     n.any_digit = n.any_digit || count != 0;
     n.fraction += after_point ? count : 0;
     n.p = p;
@@ -349,9 +354,9 @@ void take_digits(PlainNumber& n, bool after_point) {
     n.significant = significant;
 }
 
-// An exponent of a letter or a sign and at least one digit, capped as the scan caps it; false
+// An exponent of a letter or a sign and at least one digit, saturating as the scan's does; false
 // when none follows or it is left dangling.
-bool take_exponent(PlainNumber& n, int* exponent, bool* seen) {
+bool take_exponent(PlainNumber& n, std::int64_t* exponent, bool* seen) {
     char c = *n.p;
     if (c == '\0') {
         return true;
@@ -366,11 +371,9 @@ bool take_exponent(PlainNumber& n, int* exponent, bool* seen) {
     if (!is_digit(*n.p)) {
         return false;
     }
-    int value = 0;
+    std::int64_t value = 0;
     for (; is_digit(*n.p); ++n.p) {
-        if (value <= EXPONENT_LIMIT) {
-            value = std::min(value * 10 + (*n.p - '0'), EXPONENT_LIMIT + 1);
-        }
+        value = add_exponent_digit(value, *n.p);
     }
     *exponent = negative ? -value : value;
     *seen = true;
@@ -392,7 +395,7 @@ bool read_plain_number(const char* text, int scale, int implied_decimals, bool i
         n.point = true;
         take_digits(n, true);
     }
-    int exponent = 0;
+    std::int64_t exponent = 0;
     bool exponent_seen = false;
     if (!n.any_digit || n.significant > 19 ||
         (!implicit_exponent && (*n.p == '+' || *n.p == '-')) ||
@@ -401,8 +404,8 @@ bool read_plain_number(const char* text, int scale, int implied_decimals, bool i
     }
     *result = ParsedReal{{0, 0, 0}, n.p, 0};
     if (n.integer != 0) {
-        std::int64_t decimal = static_cast<std::int64_t>(exponent) - n.fraction +
-                               (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
+        std::int64_t decimal =
+            exponent - n.fraction + (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
         if (!exact_whole_number(n.integer, decimal, &result->value)) {
             for (; n.integer % 10 == 0; n.integer /= 10) {
                 ++decimal; // trailing zeros, as the scan drops them

@@ -284,10 +284,32 @@ TEST(DigitRules, AnImplicitExponentIsRefusedWhenNotAllowed) {
     EXPECT_EQ(parse_real_text(lettered, 0, 0, false).end, lettered + 5);
 }
 
-TEST(DigitRules, ExponentDigitsAreCappedAt5201) {
-    // 5300 - 100 would be in range, but the exponent was capped before the digits count.
-    std::string many_digits = "1" + std::string(100, '0') + "e-5300";
-    EXPECT_EQ(convert(many_digits).flags, CONVERSION_UNDERFLOW);
+TEST(DigitRules, AnExponentOfAnySizeCountsWithTheDigitPlaces) {
+    // "0." and 4,990 zeros put the digit at 10^-4991. Each text is read as it stands (the
+    // one-pass reading of at most 19 significant digits) and after a blank (the state machine);
+    // the two must agree with each other and with the model.
+    const std::string tiny = "0." + std::string(4990, '0') + "1e";
+    const std::string long_mantissa = "1" + std::string(6000, '7');
+    for (const std::string& text :
+         {tiny + "5201", tiny + "5200", tiny + "99999", tiny + "-99999", tiny + "0000000005201",
+          tiny + "999999999", std::string(6000, '0') + "25e-2", std::string(6000, '0') + "1.5e-300",
+          long_mantissa + "e-6000", "0." + std::string(5000, '0') + long_mantissa + "e5300",
+          "1" + std::string(100, '0') + "e-5300"}) {
+        SCOPED_TRACE(text.substr(text.size() > 60 ? text.size() - 60 : 0));
+        RealConversion fast = convert(text);
+        RealConversion scanned = convert(" " + text);
+        EXPECT_EQ(bits_of(fast.value), test::model_double_of_text(text.c_str()));
+        EXPECT_EQ(bits_of(scanned.value), bits_of(fast.value));
+        EXPECT_EQ(scanned.flags, fast.flags);
+        EXPECT_EQ(fast.used, static_cast<int>(text.size()));
+    }
+    EXPECT_EQ(convert(tiny + "5201").value, 1e210);
+    EXPECT_EQ(convert(tiny + "5200").value, 1e209);
+    EXPECT_EQ(convert(tiny + "99999").flags, CONVERSION_OVERFLOW);
+    EXPECT_EQ(convert(tiny + "-99999").flags, CONVERSION_UNDERFLOW);
+    EXPECT_EQ(convert(" " + tiny + std::string(40, '9')).flags, CONVERSION_OVERFLOW);
+    EXPECT_EQ(convert(tiny + "-" + std::string(40, '9')).flags, CONVERSION_UNDERFLOW);
+    EXPECT_EQ(convert(long_mantissa + "e-6000").value, 1.7777777777777777);
     EXPECT_EQ(convert("1e00000000000000000000000000001").value, 10.0);
     EXPECT_EQ(convert("1e-0").value, 1.0);
 }

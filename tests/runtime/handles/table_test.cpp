@@ -1,6 +1,8 @@
 // The handle table: start-up from the standard handles, inherited handles, allocation across
 // blocks, the slot operations, modes and closing.
+#include <climits>
 #include <cstring>
+#include <string>
 
 #include "handle_fixture.h"
 #include "os/files.h"
@@ -131,6 +133,63 @@ TEST_F(TableTest, TheTableEndsAt2048Handles) {
     EXPECT_EQ(open_file(path("x").c_str(), OPEN_CREATE | OPEN_WRITE, SHARE_ALL, 0x180), -1);
     EXPECT_EQ(error_code, 24);
     EXPECT_EQ(system_error, 0u);
+}
+
+// Every call of the layer that takes a handle, with what it answers a handle it refuses.
+struct HandleCall {
+    const char* name;
+    long (*call)(int h);
+    long refused;
+    bool sets_error; // is_device answers false and leaves the error words alone
+};
+
+const HandleCall HANDLE_CALLS[] = {
+    {"read_bytes",
+     [](int h) -> long {
+         char b[4];
+         return read_bytes(h, b, 4);
+     },
+     -1, true},
+    {"write_bytes", [](int h) -> long { return write_bytes(h, "ab", 2); }, -1, true},
+    {"seek", [](int h) -> long { return seek(h, 0, 1); }, -1, true},
+    {"change_size", [](int h) -> long { return change_size(h, 0); }, -1, true},
+    {"close_handle", [](int h) -> long { return close_handle(h); }, -1, true},
+    {"set_mode", [](int h) -> long { return set_mode(h, MODE_BINARY); }, -1, true},
+    {"get_os_handle", [](int h) -> long { return get_os_handle(h); }, os::NO_HANDLE, true},
+    {"set_os_handle", [](int h) -> long { return set_os_handle(h, 1); }, -1, true},
+    {"free_os_handle", [](int h) -> long { return free_os_handle(h); }, -1, true},
+    {"is_device", [](int h) -> long { return is_device(h) ? 1 : 0; }, 0, false},
+};
+
+void expect_every_call_refuses(std::initializer_list<int> handles) {
+    for (const HandleCall& c : HANDLE_CALLS) {
+        for (int h : handles) {
+            SCOPED_TRACE(std::string(c.name) + "(" + std::to_string(h) + ")");
+            error_code = 0;
+            system_error = 77;
+            EXPECT_EQ(c.call(h), c.refused);
+            EXPECT_EQ(error_code, c.sets_error ? 9 : 0);
+            EXPECT_EQ(system_error, c.sets_error ? 0u : 77u);
+        }
+    }
+}
+
+TEST_F(TableTest, EveryCallRefusesAHandleOutsideTheTableItHas) {
+    expect_every_call_refuses({-1, INT_MIN, 32, 33, 2047, 2048});
+    for (int h = 3; h < 2048; ++h) {
+        ASSERT_EQ(allocate_handle(), h);
+        entry(h).mode_flags = H_OPEN | H_DEVICE;
+    }
+    expect_every_call_refuses({-1, -32, INT_MIN, 2048, 2049, 2080, 4096, INT_MAX});
+    // The last slot of the full table is a handle like any other.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    entry(2047).mode_flags = H_OPEN | H_PIPE;
+    ASSERT_EQ(set_os_handle(2047, ends[1]), 0);
+    EXPECT_EQ(write_bytes(2047, "ab", 2), 2);
+    EXPECT_EQ(set_mode(2047, MODE_TEXT), MODE_BINARY);
+    EXPECT_EQ(close_handle(2047), 0);
+    ::close(ends[0]);
 }
 
 TEST_F(TableTest, NoMemoryForABlockFailsTheAllocation) {
