@@ -118,6 +118,9 @@ void pause_statement() __asm__("_FortranAPauseStatement");
 void pause_statement_int(int code) __asm__("_FortranAPauseStatementInt");
 void pause_statement_text(const char* text,
                           std::size_t length) __asm__("_FortranAPauseStatementText");
+// What lncalc-flang's copy of a source calls for PAUSE 'text' and PAUSE n (the digits as text):
+// CALL lncpause('text'), an external subroutine with the constant's hidden length.
+void pause_with_text(const char* text, std::size_t length) __asm__("lncpause_");
 [[noreturn]] void fail_image_statement() __asm__("_FortranAFailImageStatement");
 [[noreturn]] void exit_statement(int status) __asm__("_FortranAExit");
 [[noreturn]] void abort_statement() __asm__("_FortranAAbort");

@@ -141,6 +141,10 @@ void pause_statement_text(const char* text, std::size_t length) {
     lnc::pause_statement(length < INT_MAX ? static_cast<int>(length) : INT_MAX, text);
 }
 
+void pause_with_text(const char* text, std::size_t length) {
+    pause_statement_text(text, length);
+}
+
 void fail_image_statement() {
     end_program(1);
 }
