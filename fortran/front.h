@@ -10,6 +10,7 @@
 
 #include "fortran/flang_interface.h"
 #include "lncalc/call_sites.h"
+#include "lncalc/reports.h"
 
 namespace lnc::fortran {
 
@@ -56,21 +57,5 @@ bool begin_on_runtime(Handle statement);
 bool item_result(Handle statement, int status);
 // An item of a type the run-time has no code for: fails the statement with its numbered report.
 bool refuse_item(Handle statement);
-
-// ---- What the front takes from the run-time beyond its public calls ----
-
-// Reports a statement the run-time cannot perform (what names it) at the innermost position and
-// ends the process; returns instead the status when handled is true.
-int report_refusal(const char* what, bool handled);
-// Reports text as a run-time error at the innermost position and ends the process.
-void report_error_text(const char* text);
-// The text of a refusal's report: what, then that it is not available.
-void refusal_message(const char* what, char* out, std::size_t capacity);
-// The message text of a status into out (terminated, cut to capacity); "" for status 0.
-void status_message(int status, char* out, std::size_t capacity);
-// Ends the program through the run-time's exit sequence (units closed) with code.
-[[noreturn]] void end_program(int code);
-// Writes text to standard error as it stands.
-void write_standard_error(const char* text, std::size_t length);
 
 } // namespace lnc::fortran

@@ -1,12 +1,11 @@
 // The start and end of a Fortran program on the run-time: the program start hands over to the
-// run-time's start-up, which runs the main program; STOP, CALL EXIT and the program's end return
-// their code to it, so that the exit sequence closes the units; PAUSE is the run-time's pause.
+// run-time's start-up, which runs the main program; STOP, CALL EXIT and the program's end end it
+// through the run-time's exit sequence, which closes the units; PAUSE is the run-time's pause.
 //
 // flang's compiled main calls the program start, then the main program, then the program end.
 // The program start never returns: start-up calls the main program itself and ends the process
 // when it is done, so the compiled main's own calls after it are never reached.
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,21 +17,8 @@ namespace lnc::fortran {
 
 namespace {
 
-// Thrown by STOP and its kin; caught only by the routine that runs the main program, which
-// hands the code to start-up as its result.
-struct ProgramEnd {
-    int code;
-};
-
-bool main_program_running = false;
-
 int run_main_program(int, char**, char**) {
-    main_program_running = true;
-    try {
-        fortran_main_program();
-    } catch (const ProgramEnd& end) {
-        return end.code;
-    }
+    fortran_main_program();
     return 0;
 }
 
@@ -77,22 +63,10 @@ void write_stop_message(const char* detail, std::size_t length, bool is_error_st
         message.put(detail, length);
     }
     message.put(CRLF);
-    write_standard_error(message.text, message.length);
+    write_standard_error(message.text, static_cast<int>(message.length));
 }
 
 } // namespace
-
-void end_program(int code) {
-    if (main_program_running) {
-        throw ProgramEnd{code};
-    }
-    std::exit(code); // before start-up has run there is nothing of the run-time to close
-}
-
-void write_standard_error(const char* text, std::size_t length) {
-    std::fwrite(text, 1, length, stderr);
-    std::fflush(stderr);
-}
 
 extern "C" {
 

@@ -83,9 +83,9 @@ void fill_message(const FrontStatement& statement) {
     }
     char text[256];
     if (statement.refusal != nullptr) {
-        refusal_message(statement.refusal, text, sizeof text);
+        refusal_message(statement.refusal, text, static_cast<int>(sizeof text));
     } else {
-        status_message(statement.status, text, sizeof text);
+        status_message(statement.status, text, static_cast<int>(sizeof text));
     }
     std::size_t length = std::strlen(text);
     for (std::size_t i = 0; i < statement.message_length; ++i) {
@@ -98,7 +98,7 @@ void fill_message(const FrontStatement& statement) {
 Handle open_statement(const char* file, int line, bool is_input, int unit) {
     FrontStatement* statement = free_record();
     if (statement == nullptr) {
-        report_refusal("an eleventh I/O statement begun inside the items of others", false);
+        refuse_statement("an eleventh I/O statement begun inside the items of others", false);
         statement = &statements[STATEMENT_SLOTS - 1]; // reached only while the run-time shuts down
     }
     *statement = FrontStatement{};
@@ -126,7 +126,7 @@ bool item_result(Handle statement, int status) {
 
 bool fail_with_refusal(Handle statement, const char* what) {
     statement->refusal = what;
-    return item_result(statement, report_refusal(what, handles_errors(*statement)));
+    return item_result(statement, refuse_statement(what, handles_errors(*statement)));
 }
 
 bool begin_on_runtime(Handle statement) {

@@ -66,6 +66,13 @@ static_assert(same<void (*)()>(&check_3));
 static_assert(same<void (*)()>(&check_4));
 static_assert(same<void (*)()>(&check_5));
 static_assert(same<std::int32_t (*)(std::int32_t, std::int32_t)>(&integer_power));
+// Reports, the program's end and standard error.
+static_assert(same<int (*)(const char*, bool)>(&refuse_statement));
+static_assert(same<int (*)(const char*, char*, int)>(&refusal_message));
+static_assert(same<int (*)(int, char*, int)>(&status_message));
+static_assert(same<void (*)(const char*)>(&report_error_text));
+static_assert(same<void (*)(int)>(&end_program));
+static_assert(same<int (*)(const char*, int)>(&write_standard_error));
 // The entry.
 static_assert(same<void (*)(int, char**, MainRoutine)>(&process_entry));
 static_assert(std::is_same_v<MainRoutine, int (*)(int, char**, char**)>);
