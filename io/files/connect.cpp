@@ -215,6 +215,22 @@ int entry_connected_to(const char* name, int except) {
     return found;
 }
 
+int entry_of_device(const char* name) {
+    char stem[NAME_CAPACITY];
+    std::strncpy(stem, name, NAME_CAPACITY - 1);
+    stem[NAME_CAPACITY - 1] = '\0';
+    char* dot = std::strrchr(stem, '.');
+    if (dot != nullptr)
+        *dot = '\0';
+    for (int entry = 1; entry < ENTRY_CONSOLE; ++entry) {
+        const UnitBlock* block = unit_table[entry].block;
+        if (block != nullptr && block->organisation == ORGANISATION_CONSOLE &&
+            compare_ignoring_case(stem, block->name) == 0)
+            return entry;
+    }
+    return 0;
+}
+
 // Connects the unit of the statement, which is not connected: the name is known, the
 // specifiers agree with one another.
 void connect_unit(FileStatement& s) {

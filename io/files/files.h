@@ -122,6 +122,8 @@ int open_scratch(char* name);
 bool same_file(int a, int b);
 // The entry (1 to 61) of a unit other than except connected to the file name names, else 0.
 int entry_connected_to(const char* name, int except);
+// The entry (1 to 61) of a unit connected to the device that name names, else 0.
+int entry_of_device(const char* name);
 // Connects the statement's unit, which is not connected, to its named file or device.
 void connect_unit(FileStatement& s);
 

@@ -178,7 +178,9 @@ void inquire_by_file() {
     bool present = attributes != os::INVALID_ATTRIBUTES;
     inquiry.disk_file = present && (attributes & os::ATTRIBUTE_DIRECTORY) == 0 && !inquiry.device;
     inquiry.exists = inquiry.disk_file || inquiry.device;
-    int entry = inquiry.disk_file ? entry_connected_to(s.name, 0) : 0;
+    int entry = inquiry.disk_file ? entry_connected_to(s.name, 0)
+                : inquiry.device  ? entry_of_device(s.name)
+                                  : 0;
     if (entry != 0) {
         inquiry.block = unit_table[entry].block;
         inquiry.unit = unit_table[entry].unit;

@@ -1,8 +1,6 @@
 // The OPEN statement: its specifier calls, the checks of their values, and the connection of a
 // unit that is free, already connected to the same file (BLANK= changes) or to another one
 // (closed first).
-#include <cstring>
-
 #include "errors/errors.h"
 #include "io/files/files.h"
 #include "runtime/handles/handles.h"
@@ -66,15 +64,9 @@ bool names_connected_file(const FileStatement& s, int entry) {
         return false;
     bool device = false;
     device_code(s.name, &device);
-    if (device || block->organisation == ORGANISATION_CONSOLE) {
-        char stem[NAME_CAPACITY];
-        std::strcpy(stem, s.name);
-        char* dot = std::strrchr(stem, '.');
-        if (dot != nullptr)
-            *dot = '\0';
-        return device && compare_ignoring_case(stem, block->name) == 0;
-    }
-    return entry_connected_to(s.name, 0) == entry;
+    if (device)
+        return entry_of_device(s.name) == entry;
+    return block->organisation != ORGANISATION_CONSOLE && entry_connected_to(s.name, 0) == entry;
 }
 
 // OPEN of a connected unit on its own file may change BLANK= only.

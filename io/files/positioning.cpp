@@ -1,8 +1,6 @@
 // REWIND, BACKSPACE and ENDFILE on sequential files: formatted records found by their LF, and
 // unformatted records by the 4-byte lengths before and after each. An unformatted sequential
 // unit is kept between records by its transfers: pos 0, last -1, transferred the file offset.
-#include <cstring>
-
 #include "errors/errors.h"
 #include "io/files/files.h"
 #include "runtime/handles/handles.h"
@@ -54,20 +52,24 @@ std::int32_t start_of_record_before(UnitBlock* block, std::int32_t position) {
     return 0;
 }
 
+// A record that cannot be walked over leaves the unit where it was.
+[[noreturn]] void refuse_damaged_record(UnitBlock* block, std::int32_t position) {
+    move_to(block, position);
+    raise_runtime_error(MSG_RECORD_MARKER_DAMAGED, KIND_BACKSPACE);
+}
+
 // The start of the unformatted record that ends at position: its two lengths must agree.
 std::int32_t start_of_unformatted_record(UnitBlock* block, std::int32_t position) {
-    std::uint8_t marker[MARKER_SIZE];
     if (position < 2 * MARKER_SIZE)
-        raise_runtime_error(MSG_RECORD_MARKER_DAMAGED, KIND_BACKSPACE);
+        refuse_damaged_record(block, position);
     read_at(block, position - MARKER_SIZE, MARKER_SIZE);
-    std::memcpy(marker, block->buffer, MARKER_SIZE);
-    std::int32_t length = marker_value(marker);
+    std::int32_t length = marker_value(block->buffer);
     std::int32_t start = position - 2 * MARKER_SIZE - length;
     if (length < 0 || start < 0)
-        raise_runtime_error(MSG_RECORD_MARKER_DAMAGED, KIND_BACKSPACE);
+        refuse_damaged_record(block, position);
     read_at(block, start, MARKER_SIZE);
     if (marker_value(block->buffer) != length)
-        raise_runtime_error(MSG_RECORD_MARKER_DAMAGED, KIND_BACKSPACE);
+        refuse_damaged_record(block, position);
     return start;
 }
 

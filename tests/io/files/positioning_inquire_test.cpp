@@ -117,6 +117,16 @@ TEST_F(PositioningTest, UnformattedRecordsByTheirLengths) {
     EXPECT_EQ(backspace_unit(11, 1), error_number(MSG_RECORD_MARKER_DAMAGED));
 }
 
+// A record longer than the buffer is looked through in pieces.
+TEST_F(PositioningTest, BackspaceOverALongRecord) {
+    make_file("long.txt", "a\n" + std::string(3000, 'x') + "\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "long.txt"}, {"POSITION", "APPEND"}}), 0);
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(file_text("long.txt"), "a\n");
+}
+
 TEST_F(PositioningTest, RefusedOnDevicesDirectUnitsAndUnconnectedUnits) {
     make_file("read.txt", "1\r\n");
     start_engine();
@@ -195,6 +205,7 @@ TEST_F(PositioningTest, InquireByUnitAndByFile) {
     ASSERT_EQ(open_unit(10, {{"FILE", "in.txt"}, {"ACTION", "READ"}, {"BLANK", "ZERO"}}), 0);
     ASSERT_EQ(open_unit(11, {{"FILE", "d.bin"}, {"ACCESS", "DIRECT"}, {"RECL", "12"}}), 0);
     ASSERT_EQ(open_unit(12, {{"STATUS", "SCRATCH"}, {"FORM", "UNFORMATTED"}}), 0);
+    ASSERT_EQ(open_unit(13, {{"FILE", "Err"}}), 0);
     const std::string dashes(16, '-');
     const int largest = INT32_MAX - 8;
     const Answers cases[] = {
@@ -212,13 +223,15 @@ TEST_F(PositioningTest, InquireByUnitAndByFile) {
          "UNDEFINED", "UNDEFINED", "UNKNOWN"},
         {1, 1, 10, 1, largest, "./in.txt", "SEQUENTIAL", "YES", "YES", "FORMATTED", "ZERO",
          "REWIND", "READ", "NO"},
+        {1, 1, 13, 1, largest, "err", "SEQUENTIAL", "YES", "NO", "FORMATTED", "NULL", "ASIS",
+         "READWRITE", "YES"},
         {0, 0, -1, 1, -1, "none.txt", "UNDEFINED", "UNKNOWN", "UNKNOWN", "UNDEFINED", "UNDEFINED",
          "UNDEFINED", "UNDEFINED", "UNKNOWN"},
     };
-    const std::pair<int, const char*> asked[] = {{10, nullptr},   {11, nullptr},  {12, nullptr},
-                                                 {6, nullptr},    {20, nullptr},  {40000, nullptr},
-                                                 {0, "./in.txt"}, {0, "none.txt"}};
-    for (int i = 0; i < 8; ++i)
+    const std::pair<int, const char*> asked[] = {{10, nullptr},   {11, nullptr}, {12, nullptr},
+                                                 {6, nullptr},    {20, nullptr}, {40000, nullptr},
+                                                 {0, "./in.txt"}, {0, "err"},    {0, "none.txt"}};
+    for (int i = 0; i < 9; ++i)
         EXPECT_EQ(inquire(asked[i].first, asked[i].second), cases[i]) << i;
     char name[4];
     begin_inquire_unit(10, 1);
