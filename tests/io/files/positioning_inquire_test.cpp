@@ -158,6 +158,23 @@ TEST_F(PositioningTest, RefusedOnDevicesDirectUnitsAndUnconnectedUnits) {
     EXPECT_EQ(file_text("read.txt"), "1\r\n");
 }
 
+// A statement made between the item calls of a READ (from a function an item calls) leaves the
+// READ its unit.
+TEST_F(PositioningTest, AFileStatementBetweenTheItemsOfARead) {
+    make_file("pair.txt", "4 5\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "pair.txt"}}), 0);
+    std::int32_t first = 0, second = 0, opened = 0;
+    begin_read(10, nullptr, 0, nullptr, 0, nullptr, 0);
+    read_item_integer4(&first);
+    begin_inquire_file("other.txt", -1, 1);
+    inquire_opened(&opened);
+    EXPECT_EQ(end_inquire(), 0);
+    EXPECT_EQ(read_item_integer4(&second), 0);
+    EXPECT_EQ(end_read(), 0);
+    EXPECT_EQ(first * 10 + second, 45);
+}
+
 struct Answers {
     std::int32_t exist, opened, number, named, recl;
     std::string name, access, sequential, direct, form, blank, position, action, readwrite;
