@@ -123,9 +123,12 @@ void check_file_not_connected(UnitBlock* block) {
     }
 }
 
+// Everything the unit needs is allocated before the file is opened, so that a shortage of
+// memory cannot leave a handle open.
 UnitBlock* connect_file(FileStatement& s) {
     bool scratch = s.status == STATUS_SCRATCH;
     UnitBlock* block = new_unit_block(FILE_RECORD_BUFFER);
+    block->name = static_cast<char*>(unit_alloc(NAME_CAPACITY));
     lay_out(block, s);
     int action = s.action;
     if (scratch) {
@@ -135,7 +138,7 @@ UnitBlock* connect_file(FileStatement& s) {
     } else {
         block->handle = open_named(s.name, s.status, &action);
     }
-    block->name = copy_name(s.name);
+    std::strcpy(block->name, s.name);
     block->open_action = action;
     if (block->handle == -1) {
         release_unit(block, error_code);

@@ -1,8 +1,6 @@
 // REWIND, BACKSPACE and ENDFILE on formatted and unformatted sequential files, their refusals,
 // and the answers of INQUIRE by unit and by file.
 #include <cstring>
-#include <ostream>
-#include <tuple>
 
 #include "io/files/file_fixture.h"
 
@@ -175,45 +173,28 @@ TEST_F(PositioningTest, AFileStatementBetweenTheItemsOfARead) {
     EXPECT_EQ(first * 10 + second, 45);
 }
 
-struct Answers {
-    std::int32_t exist, opened, number, named, recl;
-    std::string name, access, sequential, direct, form, blank, position, action, readwrite;
-};
-
-bool operator==(const Answers& a, const Answers& b) {
-    return std::tie(a.exist, a.opened, a.number, a.named, a.recl, a.name, a.access, a.sequential,
-                    a.direct, a.form, a.blank, a.position, a.action, a.readwrite) ==
-           std::tie(b.exist, b.opened, b.number, b.named, b.recl, b.name, b.access, b.sequential,
-                    b.direct, b.form, b.blank, b.position, b.action, b.readwrite);
-}
-
-std::ostream& operator<<(std::ostream& out, const Answers& a) {
-    return out << a.exist << a.opened << ' ' << a.number << ' ' << a.named << ' ' << a.recl << " ["
-               << a.name << "] " << a.access << ' ' << a.sequential << ' ' << a.direct << ' '
-               << a.form << ' ' << a.blank << ' ' << a.position << ' ' << a.action << ' '
-               << a.readwrite;
-}
-
-// Every answer, character answers without their padding; NAME= keeps "-" when not answered.
-Answers inquire(int unit, const char* file) {
-    Answers a{-9, -9, -9, -9, -9, "", "", "", "", "", "", "", "", ""};
-    char text[10][16];
+// Every answer, in the order of the calls below, separated by "|"; character answers without
+// their padding, and "-" for one that was not given.
+std::string inquire(int unit, const char* file) {
+    std::int32_t numbers[5] = {-9, -9, -9, -9, -9};
+    char text[9][16];
     std::memset(text, '-', sizeof text);
     file != nullptr ? begin_inquire_file(file, -1, 0) : begin_inquire_unit(unit, 0);
-    inquire_readwrite(text[9], 16); // specifiers in any order
-    inquire_exist(&a.exist), inquire_opened(&a.opened), inquire_number(&a.number);
-    inquire_named(&a.named), inquire_recl(&a.recl), inquire_name(text[0], 16);
+    inquire_readwrite(text[8], 16); // specifiers in any order
+    inquire_exist(&numbers[0]), inquire_opened(&numbers[1]), inquire_number(&numbers[2]);
+    inquire_named(&numbers[3]), inquire_recl(&numbers[4]), inquire_name(text[0], 16);
     inquire_access(text[1], 16), inquire_sequential(text[2], 16), inquire_direct(text[3], 16);
     inquire_form(text[4], 16), inquire_blank(text[5], 16), inquire_position(text[6], 16);
     inquire_action(text[7], 16);
     EXPECT_EQ(end_inquire(), 0);
-    std::string* fields[] = {&a.name,  &a.access,   &a.sequential, &a.direct, &a.form,
-                             &a.blank, &a.position, &a.action,     nullptr,   &a.readwrite};
-    for (int i = 0; i < 10; ++i)
-        if (fields[i] != nullptr)
-            *fields[i] = std::string(text[i], 16)
-                             .substr(0, std::string(text[i], 16).find_last_not_of(' ') + 1);
-    return a;
+    std::string answers;
+    for (std::int32_t number : numbers)
+        answers += std::to_string(number) + "|";
+    for (const auto& answer : text) {
+        std::string field(answer, 16);
+        answers += field.substr(0, field.find_last_not_of(" -") + 1) + "|";
+    }
+    return answers;
 }
 
 TEST_F(PositioningTest, InquireByUnitAndByFile) {
@@ -223,33 +204,26 @@ TEST_F(PositioningTest, InquireByUnitAndByFile) {
     ASSERT_EQ(open_unit(11, {{"FILE", "d.bin"}, {"ACCESS", "DIRECT"}, {"RECL", "12"}}), 0);
     ASSERT_EQ(open_unit(12, {{"STATUS", "SCRATCH"}, {"FORM", "UNFORMATTED"}}), 0);
     ASSERT_EQ(open_unit(13, {{"FILE", "Err"}}), 0);
-    const std::string dashes(16, '-');
-    const int largest = INT32_MAX - 8;
-    const Answers cases[] = {
-        {1, 1, 10, 1, largest, "in.txt", "SEQUENTIAL", "YES", "YES", "FORMATTED", "ZERO", "REWIND",
-         "READ", "NO"},
-        {1, 1, 11, 1, 12, "d.bin", "DIRECT", "YES", "YES", "UNFORMATTED", "UNDEFINED", "UNDEFINED",
-         "READWRITE", "YES"},
-        {1, 1, 12, 0, largest, dashes, "SEQUENTIAL", "YES", "YES", "UNFORMATTED", "UNDEFINED",
-         "REWIND", "READWRITE", "YES"},
-        {1, 1, 6, 1, largest, "CON", "SEQUENTIAL", "YES", "NO", "FORMATTED", "NULL", "ASIS",
-         "READWRITE", "YES"},
-        {1, 0, -1, 0, -1, dashes, "UNDEFINED", "UNKNOWN", "UNKNOWN", "UNDEFINED", "UNDEFINED",
-         "UNDEFINED", "UNDEFINED", "UNKNOWN"},
-        {0, 0, -1, 0, -1, dashes, "UNDEFINED", "UNKNOWN", "UNKNOWN", "UNDEFINED", "UNDEFINED",
-         "UNDEFINED", "UNDEFINED", "UNKNOWN"},
-        {1, 1, 10, 1, largest, "./in.txt", "SEQUENTIAL", "YES", "YES", "FORMATTED", "ZERO",
-         "REWIND", "READ", "NO"},
-        {1, 1, 13, 1, largest, "err", "SEQUENTIAL", "YES", "NO", "FORMATTED", "NULL", "ASIS",
-         "READWRITE", "YES"},
-        {0, 0, -1, 1, -1, "none.txt", "UNDEFINED", "UNKNOWN", "UNKNOWN", "UNDEFINED", "UNDEFINED",
-         "UNDEFINED", "UNDEFINED", "UNKNOWN"},
+    const char* none = "UNDEFINED|UNKNOWN|UNKNOWN|UNDEFINED|UNDEFINED|UNDEFINED|UNDEFINED|UNKNOWN|";
+    const std::pair<std::pair<int, const char*>, std::string> cases[] = {
+        {{10, nullptr},
+         "1|1|10|1|2147483639|in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+        {{11, nullptr},
+         "1|1|11|1|12|d.bin|DIRECT|YES|YES|UNFORMATTED|UNDEFINED|UNDEFINED|READWRITE|YES|"},
+        {{12, nullptr},
+         "1|1|12|0|2147483639||SEQUENTIAL|YES|YES|UNFORMATTED|UNDEFINED|REWIND|READWRITE|YES|"},
+        {{6, nullptr},
+         "1|1|6|1|2147483639|CON|SEQUENTIAL|YES|NO|FORMATTED|NULL|ASIS|READWRITE|YES|"},
+        {{20, nullptr}, "1|0|-1|0|-1||"s + none},
+        {{40000, nullptr}, "0|0|-1|0|-1||"s + none},
+        {{0, "./in.txt"},
+         "1|1|10|1|2147483639|./in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+        {{0, "err"},
+         "1|1|13|1|2147483639|err|SEQUENTIAL|YES|NO|FORMATTED|NULL|ASIS|READWRITE|YES|"},
+        {{0, "none.txt"}, "0|0|-1|1|-1|none.txt|"s + none},
     };
-    const std::pair<int, const char*> asked[] = {{10, nullptr},   {11, nullptr}, {12, nullptr},
-                                                 {6, nullptr},    {20, nullptr}, {40000, nullptr},
-                                                 {0, "./in.txt"}, {0, "err"},    {0, "none.txt"}};
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(inquire(asked[i].first, asked[i].second), cases[i]) << i;
+    for (const auto& [asked, expected] : cases)
+        EXPECT_EQ(inquire(asked.first, asked.second), expected);
     char name[4];
     begin_inquire_unit(10, 1);
     inquire_name(name, 4);
