@@ -60,6 +60,7 @@ struct ErrorState {
     int statement_kind; // kind of the statement under way
     int in_shutdown;    // close_all_units is running
     int single_char_input; // the one-character input routine is at work
+    int failed_at_exit;    // a report was written while the exit closed the units
     char report_name_buffer[REPORT_NAME_SIZE];
 };
 extern ErrorState error_state;

@@ -65,6 +65,7 @@ void write_error_report(int number, const char* message, int kind) {
     if (error_state.in_shutdown == 0) {
         exit_process(1);
     }
+    error_state.failed_at_exit = 1;
 }
 
 } // namespace lnc

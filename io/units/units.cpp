@@ -247,28 +247,33 @@ void close_unit(std::int32_t unit, int disposition) {
 
 namespace {
 
-// Closes the numbered units and ends a console line left open; a run-time error here is
-// reported and ends these steps, but not the shutdown.
-void close_units_for_exit() {
+// Closes one numbered unit at exit. A run-time error here is reported and ends the closing of
+// this unit only: the units after it are closed all the same, so that their output is not lost
+// with its own.
+void close_unit_for_exit(int entry) {
     try {
         error_state.statement_kind = KIND_CLOSE;
-        for (int entry = 1; entry <= LAST_NUMBERED_ENTRY; ++entry) {
-            if (unit_table[entry].block == nullptr)
-                continue;
-            std::int32_t unit = unit_table[entry].unit;
-            if (select_unit(unit) != nullptr)
-                close_unit(unit, 0);
-        }
-        UnitBlock* console = console_output_block();
-        if (console == nullptr)
-            return;
-        if (unit_table[ENTRY_CONSOLE_OUTPUT].block == nullptr)
-            console->handle = 1;
-        current_unit = console;
-        if ((console->flags & LINE_PENDING) != 0 && console->line_closed == 0)
-            write_handle(output_handle(console), "\r\n", 2);
+        std::int32_t unit = unit_table[entry].unit;
+        if (select_unit(unit) != nullptr)
+            close_unit(unit, 0);
     } catch (const StatementUnwind&) {
     }
+}
+
+// Closes the numbered units and ends a console line left open.
+void close_units_for_exit() {
+    for (int entry = 1; entry <= LAST_NUMBERED_ENTRY; ++entry) {
+        if (unit_table[entry].block != nullptr)
+            close_unit_for_exit(entry);
+    }
+    UnitBlock* console = console_output_block();
+    if (console == nullptr)
+        return;
+    if (unit_table[ENTRY_CONSOLE_OUTPUT].block == nullptr)
+        console->handle = 1;
+    current_unit = console;
+    if ((console->flags & LINE_PENDING) != 0 && console->line_closed == 0)
+        write_handle(output_handle(console), "\r\n", 2);
 }
 
 } // namespace

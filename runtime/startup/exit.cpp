@@ -1,5 +1,6 @@
 // The end of the process: the exit list, the terminator lists and the final process end, which
 // tests may replace with a hook of their own.
+#include "errors/errors.h"
 #include "os/startup.h"
 #include "runtime/startup/startup.h"
 
@@ -39,6 +40,10 @@ void run_exit_list() {
     if (!quick) {
         run_exit_list();
         run_routines(pre_terminators, PRE_TERMINATOR_SLOTS);
+    }
+    // Output lost at the exit's closing of the units makes a normal end a failure.
+    if (code == 0 && error_state.failed_at_exit != 0) {
+        code = 1;
     }
     run_routines(TERMINATORS, static_cast<int>(sizeof TERMINATORS / sizeof TERMINATORS[0]));
     if (exit_hook != nullptr) {

@@ -27,7 +27,7 @@ foreach(expected bin/lncalc${EXE_SUFFIX} lib/liblncalc_runtime.a lib/cmake/lncal
 endforeach()
 file(GLOB_RECURSE headers RELATIVE ${prefix}/include ${prefix}/include/*)
 list(SORT headers)
-set(public_headers lncalc/call_sites.h lncalc/entry.h lncalc/reports.h lncalc/runtime.h
+set(public_headers lncalc/call_sites.h lncalc/entry.h lncalc/files.h lncalc/reports.h lncalc/runtime.h
                    lncalc/statements.h)
 if(NOT headers STREQUAL public_headers)
   message(FATAL_ERROR "installed headers are '${headers}', expected '${public_headers}'")

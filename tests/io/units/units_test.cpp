@@ -386,8 +386,9 @@ TEST_F(UnitsTest, ErrorWhileClosingAtExitIsReportedAndTheShutdownGoesOn) {
     EXPECT_EQ(exit_code_of([] { close_all_units(); }), test::NO_EXIT);
     EXPECT_EQ(error(),
               "\r\nrun-time error F6422: CLOSE(/dev/full)\r\n- no space left on device\r\n");
-    // The report ended the closing steps: the console line is not ended, the blocks are freed.
-    EXPECT_EQ(output(), "a");
+    // The report ended the closing of that unit only: the console line is ended, the blocks are
+    // freed.
+    EXPECT_EQ(output(), "a\r\n");
     EXPECT_EQ(unit_table[ENTRY_CONSOLE].block, nullptr);
     EXPECT_EQ(engine.buffer, nullptr);
 }

@@ -1,5 +1,5 @@
 // The exit sequence with the units: a run-time error while the units are closed at exit is
-// reported, ends the closing, and leaves the exit code of the exit already under way.
+// reported, the other closing steps go on, and a normal end becomes a failure (exit code 1).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -71,11 +71,11 @@ test::ChildResult run(MainRoutine main_routine, const char* input) {
 const std::string CLOSE_REPORT_START = "\r\nrun-time error F";
 const std::string CLOSE_REPORT_UNIT = ": CLOSE(full.dat)\r\n- ";
 
-// The console's pending line end is one of the closing steps the error cuts short.
-TEST(Shutdown, AReportWhileClosingKeepsExitCodeZero) {
+// Output was lost: the normal end is no success. The console's pending line end is still written.
+TEST(Shutdown, AReportWhileClosingMakesANormalEndAFailure) {
     test::ChildResult child = run(ends_normally, "");
-    EXPECT_EQ(child.exit_code, 0);
-    EXPECT_EQ(child.output, "x");
+    EXPECT_EQ(child.exit_code, 1);
+    EXPECT_EQ(child.output, "x\r\n");
     EXPECT_EQ(child.error.rfind(CLOSE_REPORT_START, 0), 0u) << child.error;
     EXPECT_NE(child.error.find(CLOSE_REPORT_UNIT), std::string::npos) << child.error;
     EXPECT_EQ(child.error.substr(child.error.size() - 2), "\r\n");

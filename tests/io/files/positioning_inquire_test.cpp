@@ -1,0 +1,234 @@
+// REWIND, BACKSPACE and ENDFILE on formatted and unformatted sequential files, their refusals,
+// and the answers of INQUIRE by unit and by file.
+#include <cstring>
+
+#include "io/files/file_fixture.h"
+
+namespace lnc::test {
+namespace {
+
+using namespace std::string_literals;
+
+class PositioningTest : public FileTest {};
+
+int position(int (*begin)(int, int), int (*end)(), int unit, int flags = 0) {
+    begin(unit, flags);
+    return end();
+}
+int rewind_unit(int unit) {
+    return position(begin_rewind, end_rewind, unit);
+}
+int backspace_unit(int unit, int flags = 0) {
+    return position(begin_backspace, end_backspace, unit, flags);
+}
+int endfile_unit(int unit, int flags = 0) {
+    return position(begin_endfile, end_endfile, unit, flags);
+}
+
+// Each step is an operation and the value a READ then expects (-1: end of file).
+TEST_F(PositioningTest, FormattedRecordsWithEitherLineEnd) {
+    make_file("records.txt", "1\r\n2\n3\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "records.txt"}, {"STATUS", "OLD"}}), 0);
+    struct Step {
+        char operation; // R read, B backspace, W rewind, E endfile
+        std::int32_t expected;
+    };
+    const Step steps[] = {{'R', 1}, {'R', 2},  {'B', 2}, {'W', 1}, {'B', 0}, {'B', 1}, {'R', 2},
+                          {'R', 3}, {'R', -1}, {'B', 0}, {'B', 3}, {'W', 1}, {'E', -1}};
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(index++);
+        int done = step.operation == 'B'   ? backspace_unit(10)
+                   : step.operation == 'W' ? rewind_unit(10)
+                   : step.operation == 'E' ? endfile_unit(10)
+                                           : 0;
+        ASSERT_EQ(done, 0);
+        if (step.expected == 0)
+            continue;
+        std::int32_t value = 0;
+        int status = read_integer(10, &value);
+        EXPECT_EQ(step.expected < 0 ? status : value, step.expected);
+    }
+    EXPECT_EQ(file_text("records.txt"), "1\r\n");
+}
+
+TEST_F(PositioningTest, WritingAfterEndfileNeedsABackspaceAndAppends) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}, {"STATUS", "REPLACE"}}), 0);
+    write_line(10, "a");
+    write_line(10, "b");
+    EXPECT_EQ(backspace_unit(10), 0); // output written first; then before "b"
+    EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n");
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(file_text("log.txt"), " a\r\n");
+    begin_write(10, nullptr, 0, nullptr, 0, 1);
+    EXPECT_EQ(end_write(), STATUS_END_OF_FILE);
+    EXPECT_EQ(exit_code_of([] {
+                  std::int32_t v;
+                  begin_read(10, nullptr, 0, nullptr, 0, nullptr, 0);
+                  read_item_integer4(&v);
+              }),
+              1);
+    EXPECT_EQ(error(), "\r\nrun-time error F6405: READ(log.txt)\r\n"
+                       "- end of file already met on this unit\r\n");
+}
+
+TEST_F(PositioningTest, BackspaceAfterEndfileThenWriteAppends) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}}), 0);
+    write_line(10, "a");
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(backspace_unit(10), 0);
+    write_line(10, "b");
+    EXPECT_EQ(close_unit_with(10), 0);
+    EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n");
+}
+
+// The layout gfortran and flang write: a 4-byte little-endian length before and after.
+std::string unformatted_record(const std::string& data) {
+    std::string length(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        length[i] = static_cast<char>(data.size() >> (8 * i));
+    return length + data + length;
+}
+
+TEST_F(PositioningTest, UnformattedRecordsByTheirLengths) {
+    std::string two = unformatted_record("\x01\0\0\0\x02\0\0\0"s) + unformatted_record("abc");
+    make_file("data.bin", two + unformatted_record(""));
+    make_file("damaged.bin", unformatted_record("abc").substr(1));
+    start_engine();
+    ASSERT_EQ(
+        open_unit(10, {{"FILE", "data.bin"}, {"FORM", "UNFORMATTED"}, {"POSITION", "APPEND"}}), 0);
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(file_text("data.bin"), two);
+    EXPECT_EQ(backspace_unit(10), 0); // before the end of file
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(backspace_unit(10), 0); // at the start: nothing
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(file_text("data.bin"), "");
+    ASSERT_EQ(
+        open_unit(11, {{"FILE", "damaged.bin"}, {"FORM", "UNFORMATTED"}, {"POSITION", "APPEND"}}),
+        0);
+    EXPECT_EQ(backspace_unit(11, 1), error_number(MSG_RECORD_MARKER_DAMAGED));
+}
+
+// A record longer than the buffer is looked through in pieces.
+TEST_F(PositioningTest, BackspaceOverALongRecord) {
+    make_file("long.txt", "a\n" + std::string(3000, 'x') + "\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "long.txt"}, {"POSITION", "APPEND"}}), 0);
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(endfile_unit(10), 0);
+    EXPECT_EQ(file_text("long.txt"), "a\n");
+}
+
+TEST_F(PositioningTest, RefusedOnDevicesDirectUnitsAndUnconnectedUnits) {
+    make_file("read.txt", "1\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "direct.bin"}, {"ACCESS", "DIRECT"}, {"RECL", "4"}}), 0);
+    ASSERT_EQ(open_unit(11, {{"FILE", "read.txt"}, {"ACTION", "READ"}}), 0);
+    ASSERT_EQ(open_unit(12, {{"FILE", "con"}}), 0);
+    struct Refusal {
+        int (*begin)(int, int);
+        int (*end)();
+        int unit;
+        int index;
+    };
+    const Refusal cases[] = {
+        {begin_rewind, end_rewind, 6, MSG_REWIND_DEVICE},
+        {begin_backspace, end_backspace, 12, MSG_BACKSPACE_DEVICE},
+        {begin_endfile, end_endfile, 5, MSG_ENDFILE_DEVICE},
+        {begin_rewind, end_rewind, 10, MSG_REWIND_DIRECT},
+        {begin_backspace, end_backspace, 10, MSG_BACKSPACE_DIRECT},
+        {begin_endfile, end_endfile, 10, MSG_ENDFILE_DIRECT},
+        {begin_endfile, end_endfile, 11, MSG_ENDFILE_READ_ONLY},
+        {begin_backspace, end_backspace, 20, MSG_UNIT_NOT_CONNECTED},
+        {begin_endfile, end_endfile, 20, MSG_UNIT_NOT_CONNECTED},
+        {begin_rewind, end_rewind, 20, 0},
+    };
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.unit);
+        EXPECT_EQ(position(c.begin, c.end, c.unit, 1), c.index == 0 ? 0 : error_number(c.index));
+    }
+    EXPECT_EQ(file_text("read.txt"), "1\r\n");
+}
+
+// A statement made between the item calls of a READ (from a function an item calls) leaves the
+// READ its unit.
+TEST_F(PositioningTest, AFileStatementBetweenTheItemsOfARead) {
+    make_file("pair.txt", "4 5\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "pair.txt"}}), 0);
+    std::int32_t first = 0, second = 0, opened = 0;
+    begin_read(10, nullptr, 0, nullptr, 0, nullptr, 0);
+    read_item_integer4(&first);
+    begin_inquire_file("other.txt", -1, 1);
+    inquire_opened(&opened);
+    EXPECT_EQ(end_inquire(), 0);
+    EXPECT_EQ(read_item_integer4(&second), 0);
+    EXPECT_EQ(end_read(), 0);
+    EXPECT_EQ(first * 10 + second, 45);
+}
+
+// Every answer, in the order of the calls below, separated by "|"; character answers without
+// their padding, and "-" for one that was not given.
+std::string inquire(int unit, const char* file) {
+    std::int32_t numbers[5] = {-9, -9, -9, -9, -9};
+    char text[9][16];
+    std::memset(text, '-', sizeof text);
+    file != nullptr ? begin_inquire_file(file, -1, 0) : begin_inquire_unit(unit, 0);
+    inquire_readwrite(text[8], 16); // specifiers in any order
+    inquire_exist(&numbers[0]), inquire_opened(&numbers[1]), inquire_number(&numbers[2]);
+    inquire_named(&numbers[3]), inquire_recl(&numbers[4]), inquire_name(text[0], 16);
+    inquire_access(text[1], 16), inquire_sequential(text[2], 16), inquire_direct(text[3], 16);
+    inquire_form(text[4], 16), inquire_blank(text[5], 16), inquire_position(text[6], 16);
+    inquire_action(text[7], 16);
+    EXPECT_EQ(end_inquire(), 0);
+    std::string answers;
+    for (std::int32_t number : numbers)
+        answers += std::to_string(number) + "|";
+    for (const auto& answer : text) {
+        std::string field(answer, 16);
+        answers += field.substr(0, field.find_last_not_of(" -") + 1) + "|";
+    }
+    return answers;
+}
+
+TEST_F(PositioningTest, InquireByUnitAndByFile) {
+    make_file("in.txt", "1\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "in.txt"}, {"ACTION", "READ"}, {"BLANK", "ZERO"}}), 0);
+    ASSERT_EQ(open_unit(11, {{"FILE", "d.bin"}, {"ACCESS", "DIRECT"}, {"RECL", "12"}}), 0);
+    ASSERT_EQ(open_unit(12, {{"STATUS", "SCRATCH"}, {"FORM", "UNFORMATTED"}}), 0);
+    ASSERT_EQ(open_unit(13, {{"FILE", "Err"}}), 0);
+    const char* none = "UNDEFINED|UNKNOWN|UNKNOWN|UNDEFINED|UNDEFINED|UNDEFINED|UNDEFINED|UNKNOWN|";
+    const std::pair<std::pair<int, const char*>, std::string> cases[] = {
+        {{10, nullptr},
+         "1|1|10|1|2147483639|in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+        {{11, nullptr},
+         "1|1|11|1|12|d.bin|DIRECT|YES|YES|UNFORMATTED|UNDEFINED|UNDEFINED|READWRITE|YES|"},
+        {{12, nullptr},
+         "1|1|12|0|2147483639||SEQUENTIAL|YES|YES|UNFORMATTED|UNDEFINED|REWIND|READWRITE|YES|"},
+        {{6, nullptr},
+         "1|1|6|1|2147483639|CON|SEQUENTIAL|YES|NO|FORMATTED|NULL|ASIS|READWRITE|YES|"},
+        {{20, nullptr}, "1|0|-1|0|-1||"s + none},
+        {{40000, nullptr}, "0|0|-1|0|-1||"s + none},
+        {{0, "./in.txt"},
+         "1|1|10|1|2147483639|./in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+        {{0, "err"},
+         "1|1|13|1|2147483639|err|SEQUENTIAL|YES|NO|FORMATTED|NULL|ASIS|READWRITE|YES|"},
+        {{0, "none.txt"}, "0|0|-1|1|-1|none.txt|"s + none},
+    };
+    for (const auto& [asked, expected] : cases)
+        EXPECT_EQ(inquire(asked.first, asked.second), expected);
+    char name[4];
+    begin_inquire_unit(10, 1);
+    inquire_name(name, 4);
+    EXPECT_EQ(end_inquire(), error_number(MSG_INQUIRE_RESULT_TOO_LONG));
+}
+
+} // namespace
+} // namespace lnc::test
