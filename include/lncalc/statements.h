@@ -87,6 +87,15 @@ int begin_write(int unit, const char* format, int format_length, const char* adv
 int begin_read(int unit, const char* format, int format_length, const char* advance,
                int advance_length, std::int32_t* size_variable, int flags);
 
+// Internal files: the statement's unit is a character variable of element_count elements of
+// element_length characters each, one record per element (element_count 1 for a single
+// variable). format as for the begin calls above (null: list-directed). flags: bit 0 the WRITE
+// handles errors itself; for the READ bit 0 end of file and bit 2 errors, as begin_read.
+int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
+                         int format_length, int flags);
+int begin_read_internal(const char* variable, int element_length, int element_count,
+                        const char* format, int format_length, int flags);
+
 // Output items, by value: the WRITE prints the value each item had when its call was made.
 // Reals and complex parts travel as their bit patterns (std::bit_cast). A logical is true when
 // its low byte is not 0.

@@ -290,7 +290,7 @@ void setup_statement() {
         }
     }
     // 8, 9. The column count, the driver and the record end.
-    list_write.column = 0;
+    output_record.column = 0;
     int organisation = block->organisation;
     if (reading) {
         block->format_flags &= ~(FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM);
@@ -307,22 +307,24 @@ namespace {
 // A WRITE puts its unit into the writing state; on the console the line state of the previous
 // record is kept, so that its line end is written only before the next record.
 void prepare_output_block() {
-    if (current_unit_entry == ENTRY_INTERNAL)
-        return;
     UnitBlock* block = current_unit;
-    if ((block->flags & LINE_PENDING) == 0) {
-        if (block->pos != 0)
-            block->flags |= DIRTY;
-        if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
-            block->pos = 0;
-            block->flags |= LINE_PENDING;
-        } else if (block->organisation == ORGANISATION_FILE) {
-            start_writing();
+    if (current_unit_entry != ENTRY_INTERNAL) {
+        if ((block->flags & LINE_PENDING) == 0) {
+            if (block->pos != 0)
+                block->flags |= DIRTY;
+            if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
+                block->pos = 0;
+                block->flags |= LINE_PENDING;
+            } else if (block->organisation == ORGANISATION_FILE) {
+                start_writing();
+            }
         }
+        if (block->organisation != ORGANISATION_FORMATTED_DIRECT)
+            block->last = block->size - 1;
     }
-    list_write.statement_start = block->pos;
-    if (block->organisation != ORGANISATION_FORMATTED_DIRECT)
-        block->last = block->size - 1;
+    output_record.statement_start = block->pos;
+    output_record.position_flag = 0;
+    start_output_record();
 }
 
 } // namespace
@@ -336,7 +338,6 @@ int execute_write(const std::uint8_t* list, void* compiled_format) {
         if (engine.deferred_error != 0)
             raise_runtime_error(engine.deferred_error, KIND_NONE);
         prepare_output_block();
-        list_write.position_flag = 0;
         engine.write_driver(1);
         current_unit->line_closed = 0;
         return 0;

@@ -10,6 +10,8 @@
 #include <cstdint>
 
 // The calls of the protocol, its unit constants and TypeCodes, as programs see them.
+#include "io/format/format.h"
+#include "io/units/units.h"
 #include "lncalc/statements.h"
 
 namespace lnc {
@@ -84,11 +86,39 @@ inline int element_stride(const CurrentItem& item) {
 
 using WriteDriver = void (*)(int first);
 using ReadDriver = void (*)(bool first);
-using RecordEnd = void (*)();
 
 struct CharacterCopy {
     CharacterCopy* next;
     char* text;
+};
+
+// List-directed output: the place of the items in the record's 79 columns, and one converted
+// item.
+inline constexpr int SCRATCH_SIZE = 520;
+struct ListWriteState {
+    int columns_left;
+    int item_written;
+    char scratch[SCRATCH_SIZE];
+};
+
+// List-directed input: what carries over from one value (and one item call) to the next.
+inline constexpr int TOKEN_SIZE = 260;
+struct ListReadState {
+    std::int32_t repeat_count;
+    std::int32_t last_separator;
+    bool line_consumed;
+    char token[TOKEN_SIZE + 1]; // one byte past the token for the conversion's terminator
+    std::int32_t token_length;
+    int scan_state;
+    std::int32_t comma_position;
+    char quote_char;
+};
+
+// Formatted transfer: the place in the format and the editing state its control edits set.
+struct FormattedState {
+    FormatCursor cursor;
+    EditState edit;
+    int input_record_start; // buffer index of the input record's first column
 };
 
 // The state of the statement under way: what its calls have built and how far its interpreter
@@ -120,6 +150,14 @@ struct StatementState {
     // address_mark is where a running READ's later items start.
     int address_count;
     int address_mark;
+    // What the drivers and the record layer keep between records, items and item calls.
+    OutputRecord output;
+    ListWriteState list_write;
+    ListReadState list_read;
+    FormattedState formatted;
+    // A statement run between two items of this console READ left a line open on the shared
+    // console block: the READ's record end leaves the line end owed.
+    bool line_left_open;
 };
 
 // An enclosing statement while a statement inside it is built and run: its record, its list
@@ -134,6 +172,12 @@ struct NestingSlot {
     UnitBlock* unit;
     int unit_entry;
     int unit_handle;
+    int record_remaining;
+    // The enclosing statement's unit as it was: an internal file's whole block (every statement
+    // on an internal file shares one), a console READ's input record.
+    UnitBlock unit_block;
+    std::uint8_t input_record[CONSOLE_BUFFER_SIZE];
+    int input_record_length; // -1: no input record kept
 };
 
 // The statement under way, and what outlives it: the statement-list buffer, the address table

@@ -29,6 +29,10 @@ struct BeginRequest {
     const char* format;
     int format_length;
     std::uint8_t branch_bits;
+    // An internal file: the variable, the length of one element (one record) and the count.
+    const char* variable;
+    int element_length;
+    int element_count;
 };
 
 int refuse(int index, int flags) {
@@ -58,7 +62,14 @@ int start_list(const BeginRequest& request, int flags) {
     engine.length = 1;
     engine.compiled_format = compiled;
     std::uint8_t header = 0;
-    if (request.non_advancing || request.default_unit) {
+    if (request.variable != nullptr) {
+        header |= HDR_INTERNAL;
+        append_byte(CHARACTER_ITEM);
+        append_address(request.variable);
+        append_byte(LENGTH_AND_COUNT);
+        append_int32(static_cast<std::uint32_t>(request.element_length));
+        append_int32(static_cast<std::uint32_t>(request.element_count));
+    } else if (request.non_advancing || request.default_unit) {
         header |= HDR_EXTENSION;
         std::uint8_t extension = request.extension_extra;
         if (request.non_advancing)
@@ -75,7 +86,7 @@ int start_list(const BeginRequest& request, int flags) {
     } else {
         header |= OPERAND_INT16; // the unit number follows
     }
-    if (!request.default_unit)
+    if (!request.default_unit && request.variable == nullptr)
         append_int16(static_cast<std::int16_t>(request.unit));
     if (compiled != nullptr) {
         header |= HDR_FORMAT;
@@ -163,6 +174,54 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
     request.format_length = format_length;
     request.size_variable = size_variable;
     request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
+    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
+                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
+    int status = start_list(request, flags);
+    if (status == 0) {
+        engine.read_first_item = 1;
+        engine.address_mark = engine.address_count;
+    }
+    return status;
+}
+
+namespace {
+
+// An internal file is at least one record of at least one character; its bytes must be
+// countable in an int.
+int check_internal_file(const char* variable, int element_length, int element_count, int flags,
+                        BeginRequest* request) {
+    engine.refused = false;
+    std::int64_t bytes = std::int64_t{element_length} * element_count;
+    if (variable == nullptr || element_length <= 0 || element_count <= 0 || bytes > INT32_MAX)
+        return refuse(MSG_CHARACTER_LENGTH, flags);
+    request->variable = variable;
+    request->element_length = element_length;
+    request->element_count = element_count;
+    return 0;
+}
+
+} // namespace
+
+int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
+                         int format_length, int flags) {
+    BeginRequest request{};
+    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.format = format;
+    request.format_length = format_length;
+    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
+    return start_list(request, flags);
+}
+
+int begin_read_internal(const char* variable, int element_length, int element_count,
+                        const char* format, int format_length, int flags) {
+    BeginRequest request{};
+    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.format = format;
+    request.format_length = format_length;
     request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
                                                     ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
     int status = start_list(request, flags);

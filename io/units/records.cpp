@@ -247,6 +247,10 @@ int refill_limit(UnitBlock* block) {
         break;
     case ORGANISATION_FIXED:
         break;
+    case ORGANISATION_CONSOLE:
+        // The console's buffer may have grown for a long output record; a typed line is still
+        // read into the first 132 bytes.
+        return std::min(block->size, CONSOLE_BUFFER_SIZE);
     default:
         return block->size;
     }
@@ -300,12 +304,13 @@ std::uint8_t next_char() {
 }
 
 // The size follows the buffer start, so that the variable's last record is its last.
-void next_internal_record(UnitBlock* block) {
-    if (block->last + block->record_length < block->size) {
-        block->buffer += block->record_length;
-        block->size -= block->record_length;
-        block->pos = 0;
-    }
+bool next_internal_record(UnitBlock* block) {
+    if (block->record_length <= 0 || block->last + block->record_length >= block->size)
+        return false;
+    block->buffer += block->record_length;
+    block->size -= block->record_length;
+    block->pos = 0;
+    return true;
 }
 
 void position_record(std::int32_t record_number) {
