@@ -127,7 +127,9 @@ OutputField edit_real_output(const DataEdit& edit, int type, std::uint64_t bits,
 // Lw: T or F at the right.
 OutputField edit_logical_output(const DataEdit& edit, bool value, char* out);
 // A and Aw of length characters at text: Aw keeps the leftmost w when w is shorter, and is
-// padded with blanks on the left when it is longer.
+// padded with blanks on the left when it is longer. A text longer than FIELD_TEXT_SIZE comes
+// back as asterisks: a driver places such a character field from the item itself (the leading
+// blanks, then the leftmost min(w, length) characters) instead of through this editor.
 OutputField edit_character_output(const DataEdit& edit, const std::uint8_t* text, int length,
                                   char* out);
 

@@ -1,0 +1,129 @@
+// The input field layer of formatted transfer: the w characters of one field read as an
+// integer, a real or a logical. Blanks are settled here (ignored, or zeros under BZ); the real
+// digits go through the same conversion as list-directed input, and a fault gives the message
+// that list-directed input gives for the same fault.
+#include <cstdint>
+
+#include "errors/message_indices.h"
+#include "io/format/format.h"
+#include "io/numconv/numconv.h"
+
+namespace lnc {
+
+namespace {
+
+// The widest field a format can give; a real field is gathered whole before it is converted.
+constexpr int INPUT_FIELD_LIMIT = 32767;
+
+constexpr std::uint64_t LARGEST_POSITIVE = 0x7FFFFFFFFFFFFFFFULL;
+constexpr std::uint64_t LARGEST_NEGATIVE = 0x8000000000000000ULL; // the magnitude of -2^63
+
+int first_non_blank(const char* field, int width) {
+    int i = 0;
+    while (i < width && field[i] == ' ') {
+        ++i;
+    }
+    return i;
+}
+
+bool is_line_character(char c) {
+    return c == '\t' || c == '\r' || c == '\n';
+}
+
+// The field from its first non-blank character on, with its blanks dropped (BN) or made zeros
+// (BZ), terminated; returns the length, or -1 for a character the conversion would pass over as
+// white space but which has no place inside a field.
+int gather_real_text(const char* field, int width, bool blanks_are_zeros, char* text) {
+    int n = 0;
+    for (int i = first_non_blank(field, width); i < width; ++i) {
+        char c = field[i];
+        if (c == ' ') {
+            if (!blanks_are_zeros) {
+                continue;
+            }
+            c = '0';
+        } else if (is_line_character(c)) {
+            return -1;
+        }
+        text[n++] = c;
+    }
+    text[n] = '\0';
+    return n;
+}
+
+} // namespace
+
+int edit_integer_input(const char* field, int width, bool blanks_are_zeros, std::int64_t* value) {
+    int i = first_non_blank(field, width);
+    const bool sign = i < width && (field[i] == '+' || field[i] == '-');
+    const bool negative = sign && field[i] == '-';
+    i += sign ? 1 : 0;
+    const std::uint64_t limit = negative ? LARGEST_NEGATIVE : LARGEST_POSITIVE;
+    std::uint64_t magnitude = 0;
+    bool digits = false;
+    for (; i < width; ++i) {
+        char c = field[i];
+        if (c == ' ') {
+            if (!blanks_are_zeros) {
+                continue;
+            }
+            c = '0';
+        }
+        if (c < '0' || c > '9') {
+            return MSG_INTEGER_CHARACTER;
+        }
+        const unsigned digit = static_cast<unsigned>(c - '0');
+        if (magnitude > (limit - digit) / 10) {
+            return MSG_INTEGER_OVERFLOW;
+        }
+        magnitude = magnitude * 10 + digit;
+        digits = true;
+    }
+    // A sign alone is not a number; a field of blanks is zero.
+    if (sign && !digits) {
+        return MSG_INTEGER_CHARACTER;
+    }
+    *value = static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+    return 0;
+}
+
+int edit_real_input(const DataEdit& edit, const char* field, int width, const EditState& state,
+                    int type, std::uint64_t* bits) {
+    if (width > INPUT_FIELD_LIMIT) {
+        return MSG_REAL_SYNTAX;
+    }
+    char text[INPUT_FIELD_LIMIT + 1];
+    const int length = gather_real_text(field, width, state.blanks_are_zeros, text);
+    if (length < 0) {
+        return MSG_REAL_SYNTAX;
+    }
+    RealConversion conversion{0, 0, 0.0}; // a field of blanks is zero
+    if (length > 0) {
+        // kP divides a value without an exponent by 10^k; the conversion multiplies by
+        // 10^scale.
+        const int scale = state.scale == INT32_MIN ? INT32_MAX : -state.scale;
+        const int implied = edit.digits == NO_VALUE || edit.digits < 0 ? 0 : edit.digits;
+        conversion = convert_real_text(text, length, scale, implied);
+    }
+    const RealItemResult result = real_item_result(conversion, type);
+    if (result.message_index != 0) {
+        return result.message_index;
+    }
+    *bits = result.bits;
+    return 0;
+}
+
+int edit_logical_input(const char* field, int width, bool* value) {
+    int i = first_non_blank(field, width);
+    if (i < width && field[i] == '.') {
+        ++i;
+    }
+    const char c = i < width ? field[i] : ' ';
+    if (c == 'T' || c == 't' || c == 'F' || c == 'f') {
+        *value = c == 'T' || c == 't';
+        return 0;
+    }
+    return MSG_BAD_LOGICAL;
+}
+
+} // namespace lnc
