@@ -20,8 +20,9 @@
 // ("NAME=value" strings, null-terminated). Start-up unmasks the division-by-zero, overflow and
 // invalid-operation exceptions of the run-time's floating-point unit. On x86 that unit is the
 // x87: such an exception in x87 code ends the process with a floating-point error report on
-// standard error and exit code 1, as run-time errors do (arithmetic that the compiler does on
-// other units is not trapped). On other processors (aarch64) the run-time's unit is in software
+// standard error and exit code 1, as run-time errors do; on x86-64 start-up arms the SSE unit,
+// where the compiler does the program's own arithmetic, the same way, so that arithmetic traps
+// too. On other processors (aarch64) the run-time's unit is in software
 // and traps only the run-time's own operations (the calculator's logarithm, the widening and
 // rounding of single-precision values in I/O): the program's own arithmetic is not trapped and
 // gives the IEEE default results (infinities, NaNs), as it does with the software unit on x86

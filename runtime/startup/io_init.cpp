@@ -5,6 +5,7 @@
 #include "io/units/units.h"
 #include "os/fpu.h"
 #include "os/startup.h"
+#include "os/vector_unit.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -26,6 +27,10 @@ void io_library_init() {
     std::uint16_t control = fpu::control_word();
     fpu::reinitialise();
     fpu::set_control_word(control);
+    // The program's own arithmetic on the processor's vector unit traps as the unit's does.
+    if (FPU_ARMS_VECTOR_UNIT) {
+        os::arm_vector_traps(control);
+    }
     init_statement_engine();
     // Buffered records reach their files however the process ends.
     at_exit(close_all_units);

@@ -4,4 +4,6 @@
 
 namespace lnc {
 namespace fpu = x87;
+// Compiled code computes on the processor's own units, whose traps start-up arms like the x87's.
+inline constexpr bool FPU_ARMS_VECTOR_UNIT = true;
 } // namespace lnc

@@ -1,0 +1,252 @@
+// The statement records of the Fortran front, and the begin, specifier and end calls of data
+// transfer on external units: list-directed and formatted, on '*' and on numbered units.
+#include <climits>
+#include <cstring>
+
+#include "fortran/front.h"
+#include "lncalc/statements.h"
+
+namespace lnc::fortran {
+
+namespace {
+
+FrontStatement statements[STATEMENT_SLOTS];
+
+// flang gives no routine names with its statements; the traceback names each statement's line.
+constexpr char STATEMENT_ROUTINE[] = "_statement";
+constexpr char UNKNOWN_FILE[] = "?";
+
+// flang passes the source's full path; reports name the file as its folder-free name, as the
+// file was named to the compiler, and fit the report's 79-character names.
+const char* file_name(const char* path) {
+    if (path == nullptr) {
+        return UNKNOWN_FILE;
+    }
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '/') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
+// flang names '*' by the preconnected numbers; the run-time's own '*' serves the console for
+// those, as its units 5 and 6 would, and keeps the statement's bytes those of '*'.
+int runtime_unit(int unit, bool is_input) {
+    if (is_input && unit == FLANG_DEFAULT_INPUT_UNIT) {
+        return DEFAULT_UNIT_READ;
+    }
+    if (!is_input && unit == FLANG_DEFAULT_OUTPUT_UNIT) {
+        return DEFAULT_UNIT_WRITE;
+    }
+    return unit;
+}
+
+bool handles_errors(const FrontStatement& statement) {
+    return (statement.handlers & (HANDLES_IOSTAT | HANDLES_ERR)) != 0;
+}
+
+// The begin flags of the run-time: a WRITE's bit 0 is its error branch; a READ's bits are end of
+// file, end of record and error.
+int write_flags(const FrontStatement& statement) {
+    return handles_errors(statement) ? 1 : 0;
+}
+
+int read_flags(const FrontStatement& statement) {
+    int flags = 0;
+    if ((statement.handlers & (HANDLES_IOSTAT | HANDLES_END)) != 0) {
+        flags |= 1;
+    }
+    if ((statement.handlers & (HANDLES_IOSTAT | HANDLES_EOR)) != 0) {
+        flags |= 2;
+    }
+    if (handles_errors(statement)) {
+        flags |= 4;
+    }
+    return flags;
+}
+
+FrontStatement* free_record() {
+    for (FrontStatement& statement : statements) {
+        if (!statement.in_use) {
+            return &statement;
+        }
+    }
+    return nullptr;
+}
+
+// The IOMSG= variable receives the message, blank-filled to its length.
+void fill_message(const FrontStatement& statement) {
+    if (statement.message == nullptr || statement.status == IOSTAT_OK) {
+        return;
+    }
+    char text[256];
+    if (statement.refusal != nullptr) {
+        refusal_message(statement.refusal, text, sizeof text);
+    } else {
+        status_message(statement.status, text, sizeof text);
+    }
+    std::size_t length = std::strlen(text);
+    for (std::size_t i = 0; i < statement.message_length; ++i) {
+        statement.message[i] = i < length ? text[i] : ' ';
+    }
+}
+
+} // namespace
+
+Handle open_statement(const char* file, int line, bool is_input, int unit) {
+    FrontStatement* statement = free_record();
+    if (statement == nullptr) {
+        report_refusal("an eleventh I/O statement begun inside the items of others", false);
+        statement = &statements[STATEMENT_SLOTS - 1]; // reached only while the run-time shuts down
+    }
+    *statement = FrontStatement{};
+    statement->in_use = true;
+    statement->is_input = is_input;
+    statement->unit = unit;
+    statement->site = CallSiteRecord{nullptr, file_name(file), STATEMENT_ROUTINE, line};
+    push_call_site(&statement->site);
+    return statement;
+}
+
+void refuse(Handle statement, const char* what) {
+    if (statement->refusal == nullptr) {
+        statement->refusal = what;
+    }
+}
+
+bool item_result(Handle statement, int status) {
+    if (status != IOSTAT_OK && !statement->failed) {
+        statement->failed = true;
+        statement->status = status;
+    }
+    return !statement->failed;
+}
+
+bool fail_with_refusal(Handle statement, const char* what) {
+    statement->refusal = what;
+    return item_result(statement, report_refusal(what, handles_errors(*statement)));
+}
+
+bool begin_on_runtime(Handle statement) {
+    if (statement->begun) {
+        return !statement->failed;
+    }
+    statement->begun = true;
+    if (statement->refusal != nullptr) {
+        return fail_with_refusal(statement, statement->refusal);
+    }
+    statement->on_runtime = true;
+    int status =
+        statement->is_input
+            ? begin_read(statement->unit, statement->format, statement->format_length,
+                         statement->advance, statement->advance_length, nullptr,
+                         read_flags(*statement))
+            : begin_write(statement->unit, statement->format, statement->format_length,
+                          statement->advance, statement->advance_length, write_flags(*statement));
+    return item_result(statement, status);
+}
+
+// An item the run-time has no code for goes to it as an array of no known type, which fails the
+// statement with the run-time's numbered report on the item type.
+bool refuse_item(Handle statement) {
+    if (!begin_on_runtime(statement)) {
+        return false;
+    }
+    std::int32_t placeholder = 0;
+    int status = statement->is_input ? read_item_array(0, &placeholder, 0, 1)
+                                     : write_item_array(0, &placeholder, 0, 1);
+    return item_result(statement, status);
+}
+
+extern "C" {
+
+Handle begin_external_list_output(int unit, const char* file, int line) {
+    return open_statement(file, line, false, runtime_unit(unit, false));
+}
+
+Handle begin_external_list_input(int unit, const char* file, int line) {
+    return open_statement(file, line, true, runtime_unit(unit, true));
+}
+
+} // extern "C"
+
+namespace {
+
+// A format given as a character scalar through a descriptor is its text; a format spread over
+// the elements of a character array is not taken.
+void take_format(Handle statement, const char* format, std::size_t length,
+                 const DescriptorHeader* descriptor) {
+    if (format == nullptr && descriptor != nullptr && descriptor->rank == 0) {
+        format = static_cast<const char*>(descriptor->base);
+        length = descriptor->element_length;
+    }
+    if (format == nullptr || length > INT_MAX) {
+        refuse(statement, "a format given as a character array");
+        return;
+    }
+    statement->format = format;
+    statement->format_length = static_cast<int>(length);
+}
+
+} // namespace
+
+extern "C" {
+
+Handle begin_external_formatted_output(const char* format, std::size_t format_length,
+                                       const DescriptorHeader* format_descriptor, int unit,
+                                       const char* file, int line) {
+    Handle statement = open_statement(file, line, false, runtime_unit(unit, false));
+    take_format(statement, format, format_length, format_descriptor);
+    return statement;
+}
+
+Handle begin_external_formatted_input(const char* format, std::size_t format_length,
+                                      const DescriptorHeader* format_descriptor, int unit,
+                                      const char* file, int line) {
+    Handle statement = open_statement(file, line, true, runtime_unit(unit, true));
+    take_format(statement, format, format_length, format_descriptor);
+    return statement;
+}
+
+// IOMSG= alone leaves the report on: only IOSTAT=, ERR=, END= and EOR= take conditions over.
+void enable_handlers(Handle statement, bool has_iostat, bool has_err, bool has_end, bool has_eor,
+                     bool) {
+    statement->handlers = (has_iostat ? HANDLES_IOSTAT : 0) | (has_err ? HANDLES_ERR : 0) |
+                          (has_end ? HANDLES_END : 0) | (has_eor ? HANDLES_EOR : 0);
+}
+
+bool set_advance(Handle statement, const char* text, std::size_t length) {
+    if (length > INT_MAX) {
+        refuse(statement, "an ADVANCE= text of this length");
+        return true;
+    }
+    statement->advance = text;
+    statement->advance_length = static_cast<int>(length);
+    return true;
+}
+
+// The message is stored at the end call, when the statement's status is known: a WRITE fails
+// only when its records are laid out there.
+void get_io_msg(Handle statement, char* message, std::size_t length) {
+    statement->message = message;
+    statement->message_length = length;
+}
+
+int end_io_statement(Handle statement) {
+    begin_on_runtime(statement);
+    if (statement->on_runtime) {
+        int status = statement->is_input ? end_read() : end_write();
+        item_result(statement, status);
+    }
+    fill_message(*statement);
+    int status = statement->status;
+    pop_call_site();
+    statement->in_use = false;
+    return status;
+}
+
+} // extern "C"
+
+} // namespace lnc::fortran

@@ -1,0 +1,226 @@
+// Fortran programs compiled by flang 19 with lncalc-flang, run whole on pipes: every byte of
+// standard output and standard error and the exit code. The calculator's dialogue in Fortran
+// is run beside the calculator itself on the same input.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/transcript.h"
+
+namespace lnc {
+namespace {
+
+const std::string CRLF = "\r\n";
+const std::string DEFAULT_PAUSE =
+    "Pause - Please enter a blank line (to continue) or a DOS command.";
+const std::string CALCULATOR_PAUSE = "Programi sonlandirmak icin enter a basiniz.";
+
+std::string program(const std::string& name) {
+    return std::string(LNCALC_FORTRAN_PROGRAMS) + "/" + name;
+}
+
+test::TranscriptResult run(const std::string& path, const std::string& input,
+                           std::vector<std::string> arguments = {}) {
+    test::TranscriptRun run;
+    run.input = input;
+    run.arguments = std::move(arguments);
+    return test::run_transcript(path, run);
+}
+
+std::string lines(const std::vector<std::string>& records) {
+    std::string text;
+    for (const std::string& record : records) {
+        text += record + CRLF;
+    }
+    return text;
+}
+
+// A report at a statement of a test program: its position, the report, the traceback.
+std::string statement_report(const std::string& position, const std::string& code,
+                             const std::string& message) {
+    return CRLF + position + " : run-time error " + code + CRLF + "- " + message + CRLF + CRLF +
+           "Execution traceback:" + CRLF + "\t\tfrom statement in " + position + CRLF;
+}
+
+// flang 19 lowers every PAUSE to the call without its text, so the Fortran calculator shows the
+// run-time's own pause prompt where the calculator shows its message; every other byte is the
+// same, the floating-point reports included.
+TEST(FortranCalculator, WritesTheCalculatorsBytes) {
+    const char* inputs[] = {"2",        "10",      "0.5",      "1e-3",  "1", "100", "51",
+                            "12345678", "1234567", "2.718282", "1e-45", "0", "-0",  "-1"};
+    for (const char* value : inputs) {
+        std::string input = std::string(value) + "\n\n";
+        test::TranscriptResult fortran = run(program("calculator"), input);
+        test::TranscriptResult calculator = run(LNCALC_PROGRAM_PATH, input);
+        std::string expected = calculator.output;
+        std::size_t pause = expected.find(CALCULATOR_PAUSE);
+        if (pause != std::string::npos) {
+            expected.replace(pause, CALCULATOR_PAUSE.size(), DEFAULT_PAUSE);
+        }
+        if (!LNCALC_FORTRAN_TRAPS && calculator.exit_code != 0) {
+            continue; // the program's own LOG does not trap on the software unit
+        }
+        EXPECT_EQ(fortran.output, expected) << value;
+        EXPECT_EQ(fortran.error, calculator.error) << value;
+        EXPECT_EQ(fortran.exit_code, calculator.exit_code) << value;
+    }
+}
+
+TEST(FortranCalculator, TrapsOfTheProgramsOwnLogarithm) {
+    if (!LNCALC_FORTRAN_TRAPS) {
+        GTEST_SKIP() << "the software unit traps only the run-time's operations";
+    }
+    struct Case {
+        const char* input;
+        const char* code;
+        const char* text;
+    };
+    for (const Case& c :
+         {Case{"0\n", "M6103", "divide by zero"}, Case{"-1\n", "M6101", "invalid"}}) {
+        test::TranscriptResult result = run(program("calculator"), c.input);
+        EXPECT_EQ(result.error, CRLF + "run-time error " + c.code + ": MATH" + CRLF +
+                                    "- floating-point error: " + c.text + CRLF);
+        EXPECT_EQ(result.exit_code, 1);
+    }
+}
+
+// flang's LOG is the library's, not the x87's division by ln e: where the two part in the last
+// digit, each program prints its own.
+TEST(FortranCalculator, LibraryLogarithmDiffersAt2_7182818) {
+    test::TranscriptResult result = run(program("calculator"), "2.7182818\n\n");
+    EXPECT_NE(result.output.find("ln(       2.718282)=   9.999999E-01"), std::string::npos);
+}
+
+TEST(FortranCalculator, ReportOfAValueThatIsNotANumberNamesTheRead) {
+    test::TranscriptResult result = run(program("calculator"), "abc\n");
+    EXPECT_EQ(result.error, CRLF + "calculator.f(15) : run-time error F6103: READ(CON)" + CRLF +
+                                "- invalid real value: not a number" + CRLF + CRLF +
+                                "Execution traceback:" + CRLF +
+                                "\t\tfrom statement in calculator.f(15)" + CRLF);
+    EXPECT_EQ(result.exit_code, 1);
+}
+
+TEST(FortranItems, EveryTypeScalarsArraysAndSections) {
+    test::TranscriptResult result =
+        run(program("items"), "7 -300 123456 F T .false. 1.25 2.5d-3 (1,2) (3.5,-4.5) hello\n"
+                              "1 2 3 4 5\n10,20,30\n-1 -2 -3 t f t 'x y' zz\n");
+    EXPECT_EQ(
+        result.output,
+        lines({"integers:       -128       32767 -2147483647",
+               "logicals:T F T",
+               "reals:       2.500000        3.141592653589793",
+               "complex:             (1.500000,-2.000000)",
+               "   (1.000000000000000E-001,-1.000000000000000E+100)",
+               "character:abc  |",
+               "vector:          1           4           9          16          25",
+               "every other:          1           9          25",
+               "grid row 2:          2           4           6",
+               "grid:          1           2           3           4           5           6",
+               "flags:T F Treals:   5.000000E-01        1.000000      100.000000",
+               "   1.000000E+10",
+               "pair:              (1.000000000000000,2.000000000000000)",
+               "             (-3.000000000000000,4.000000000000000)",
+               "words:one  two  ",
+               "Give i1 i2 i4 l1 l2 l4 r4 r8 c4 c8 word:",
+               "          7        -300      123456 F T F",
+               "       1.250000   2.500000000000000E-003               (1.000000,2.000000)",
+               "             (3.500000000000000,-4.500000000000000)hello",
+               "Give the vector, then every other element of it:",
+               "         10           2          20           4          30",
+               "Give a row of the grid, three flags and two words:",
+               "         -1           2          -2           4          -3           6 T F Tx ",
+               "y  zz   "}));
+    EXPECT_EQ(result.error, "");
+    EXPECT_EQ(result.exit_code, 0);
+}
+
+struct Outcome {
+    const char* input;
+    std::string output;
+    std::string error;
+    int exit_code;
+};
+
+void expect_outcomes(const std::string& name, const std::vector<Outcome>& outcomes) {
+    for (const Outcome& outcome : outcomes) {
+        test::TranscriptResult result = run(program(name), outcome.input);
+        EXPECT_EQ(result.output, outcome.output) << name << " " << outcome.input;
+        EXPECT_EQ(result.error, outcome.error) << name << " " << outcome.input;
+        EXPECT_EQ(result.exit_code, outcome.exit_code) << name << " " << outcome.input;
+    }
+}
+
+TEST(FortranErrors, ReportsStatusesAndRefusals) {
+    std::string open_refused = "the OPEN statement is not available in this run-time";
+    expect_outcomes(
+        "errors",
+        {{"1\nabc\n", "",
+          statement_report("errors.f90(13)", "F6101: READ(CON)",
+                           "invalid character in integer value"),
+          1},
+         {"2\nabc\n",
+          lines({"status       6101", "invalid character in integer value",
+                 "end of file         -1"}),
+          "", 0},
+         {"3\nabc\n", lines({"error branch taken", "end branch taken"}), "", 0},
+         {"4\n", "",
+          statement_report("errors.f90(31)", "F6781", "item type not allowed in this transfer"), 1},
+         {"5\n", "", statement_report("errors.f90(33)", "F6804", open_refused), 1},
+         {"6\n", lines({"open status       6804", open_refused}), "", 0},
+         {"7\n", "",
+          statement_report("errors.f90(39)", "F6801: WRITE(CON)",
+                           "formatted transfer is not available in this run-time"),
+          1}});
+}
+
+TEST(FortranErrors, OverflowOfTheProgramsOwnArithmeticTraps) {
+    test::TranscriptResult result = run(program("errors"), "8\n");
+    if (LNCALC_FORTRAN_TRAPS) {
+        EXPECT_EQ(result.error, CRLF + "run-time error M6104: MATH" + CRLF +
+                                    "- floating-point error: overflow" + CRLF);
+        EXPECT_EQ(result.exit_code, 1);
+    } else {
+        EXPECT_EQ(result.error, "");
+        EXPECT_EQ(result.exit_code, 0);
+    }
+}
+
+// The words are flang's; the exit sequence still writes the line end owed to "stopping".
+TEST(FortranStop, EveryFormEndsThroughTheExitSequence) {
+    std::string stopping = lines({"stopping"});
+    expect_outcomes("stops", {{"1\n", stopping, CRLF + "Fortran STOP" + CRLF, 0},
+                              {"2\n", stopping, CRLF + "Fortran STOP: code 3" + CRLF, 3},
+                              {"3\n", stopping, CRLF + "Fortran STOP: all done" + CRLF, 0},
+                              {"4\n", stopping, CRLF + "Fortran ERROR STOP: code 1" + CRLF, 1},
+                              {"5\n", stopping, CRLF + "Fortran ERROR STOP: code 4" + CRLF, 4},
+                              {"6\n", stopping, CRLF + "Fortran ERROR STOP: gave up" + CRLF, 1},
+                              {"7\n", stopping, "", 5},
+                              {"8\n", lines({"stopping", "end reached"}), "", 0}});
+}
+
+TEST(FortranPause, EmptyReplyAndCommand) {
+    std::string before = "before" + CRLF + DEFAULT_PAUSE + CRLF;
+    std::string after = CRLF + "after" + CRLF;
+    expect_outcomes("pauses", {{"\n", before + after, "", 0},
+                               {"  \t\n", before + after, "", 0},
+                               {"echo ran\n", before + "ran\n" + after, "", 0}});
+}
+
+TEST(FortranCommand, ArgumentsAndEnvironmentFromTheRunTimesStart) {
+    test::TranscriptRun command;
+    command.arguments = {"one", "two words"};
+    command.set_environment = {{"LNCALC_FRONT_TEST", "there"}};
+    command.unset_environment = {"LNCALC_FRONT_UNSET"};
+    test::TranscriptResult result = test::run_transcript(program("command"), command);
+    EXPECT_EQ(result.output, lines({"arguments:          2", "program name given:T",
+                                    "          1one          3           0",
+                                    "          2two words          9           0",
+                                    "variable:there          5           0",
+                                    "unset variable:          0           1", "date digits:T",
+                                    "compare:T T          -2           3"}));
+    EXPECT_EQ(result.exit_code, 0);
+}
+
+} // namespace
+} // namespace lnc
