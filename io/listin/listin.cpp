@@ -23,6 +23,7 @@ int run_driver(const std::uint8_t* list, bool first) {
         error_state.statement_kind = KIND_READ;
         if (first) {
             setup_statement();
+            raise_format_error();
             if (!is_internal_unit()) {
                 settle_output_line();
             }

@@ -259,6 +259,12 @@ void choose_mode(std::uint8_t header) {
 
 } // namespace
 
+void raise_format_error() {
+    if (engine.format_error != 0)
+        raise_runtime_error(engine.format_error, error_state.statement_kind,
+                            engine.format_error_character);
+}
+
 void setup_statement() {
     // 1. The header, and the per-statement state it resets.
     std::uint8_t header = next_list_byte();
@@ -329,7 +335,7 @@ void prepare_output_block() {
 
 } // namespace
 
-int execute_write(const std::uint8_t* list, void* compiled_format) {
+int execute_write(const std::uint8_t* list, const CompiledFormat*) {
     engine.cursor = list;
     engine.argument = nullptr;
     try {
@@ -337,6 +343,7 @@ int execute_write(const std::uint8_t* list, void* compiled_format) {
         setup_statement();
         if (engine.deferred_error != 0)
             raise_runtime_error(engine.deferred_error, KIND_NONE);
+        raise_format_error();
         prepare_output_block();
         engine.write_driver(1);
         current_unit->line_closed = 0;

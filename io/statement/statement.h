@@ -118,7 +118,12 @@ struct ListReadState {
 struct FormattedState {
     FormatCursor cursor;
     EditState edit;
-    int input_record_start; // buffer index of the input record's first column
+    // The input record, taken whole into the buffer before its first field: its first byte and
+    // the end of its text (before its line end), and the column the next field starts at.
+    bool record_loaded;
+    int record_start;
+    int record_end;
+    int column;
 };
 
 // The state of the statement under way: what its calls have built and how far its interpreter
@@ -127,7 +132,7 @@ struct FormattedState {
 struct StatementState {
     int length;
     int capacity;
-    void* compiled_format;
+    const CompiledFormat* compiled_format;
     int read_first_item;
     int engine_idle;
     CharacterCopy* copies_head;
@@ -135,6 +140,10 @@ struct StatementState {
     // A failure met while the list was being built (an allocation that an item call could not
     // make); the interpreter raises it when the statement runs. 0 when none.
     int deferred_error;
+    // A format text that did not compile: its message index and the character the message
+    // names; raised when the statement runs. 0 when none.
+    int format_error;
+    int format_error_character;
     // Interpretation.
     const std::uint8_t* cursor;   // next byte of the list
     const std::uint8_t* argument; // the interpreter's argument area (4-byte slots), or null
@@ -204,8 +213,10 @@ void* operand_address(std::uint32_t operand);
 // The begin, item and end calls themselves are declared by lncalc/statements.h.
 
 // Interpreter pieces shared with the drivers.
-int execute_write(const std::uint8_t* list, void* compiled_format);
+int execute_write(const std::uint8_t* list, const CompiledFormat* compiled_format);
 void setup_statement();
+// A statement whose format did not compile fails here, as a statement of its kind.
+void raise_format_error();
 // Decodes the next item into current_item. On a unit with a delimiter mode a character item
 // becomes a heap copy in delimited form, which the WRITE driver frees once it has placed it.
 void fetch_item();
@@ -213,13 +224,11 @@ std::uint8_t next_list_byte();
 // Decodes an operand described by a 4-bit operand descriptor.
 std::int32_t read_operand(int descriptor);
 
-// Formatted and namelist drivers: this run-time refuses such statements with a report.
+// The formatted drivers (io/format/); the namelist drivers refuse their statements with a report.
 void formatted_write(int first);
 void namelist_write(int first);
 void formatted_read(bool first);
 void namelist_read(bool first);
-// Format text to byte code (n + n / 50 + 3 bytes for n characters).
-void* compile_format(const char* format, int length);
 
 // Called once by the I/O library initialiser: the engine's state words take their initial values.
 void init_statement_engine();

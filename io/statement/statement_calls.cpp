@@ -49,18 +49,18 @@ int start_list(const BeginRequest& request, int flags) {
     int refusal = nesting_refusal(&saved_list);
     if (refusal != 0)
         return refuse(refusal, flags);
-    void* compiled = nullptr;
-    if (request.format != nullptr) {
-        compiled = compile_format(request.format, request.format_length);
-        if (compiled == nullptr) {
-            release(saved_list);
-            return refuse(MSG_NO_MEMORY, flags);
-        }
-    }
+    // A format is compiled once for its text; a text that does not compile fails the statement
+    // when it runs, as a statement of its kind.
+    const CompiledFormat* compiled = nullptr;
+    FormatError format_error{0, 0, 0};
+    if (request.format != nullptr)
+        compiled = compile_format_text(request.format, request.format_length, &format_error);
     push_statement(saved_list);
     engine.capacity = STATEMENT_LIST_SIZE;
     engine.length = 1;
     engine.compiled_format = compiled;
+    engine.format_error = compiled == nullptr ? format_error.message_index : 0;
+    engine.format_error_character = static_cast<unsigned char>(format_error.character);
     std::uint8_t header = 0;
     if (request.variable != nullptr) {
         header |= HDR_INTERNAL;
@@ -88,7 +88,7 @@ int start_list(const BeginRequest& request, int flags) {
     }
     if (!request.default_unit && request.variable == nullptr)
         append_int16(static_cast<std::int16_t>(request.unit));
-    if (compiled != nullptr) {
+    if (request.format != nullptr) {
         header |= HDR_FORMAT;
         append_byte(CHARACTER_ITEM);
         append_address(compiled);
@@ -120,8 +120,7 @@ int append_value_item(int type, std::uint64_t value) {
 // statement gets its own state back.
 void finish_statement() {
     free_character_copies();
-    release(engine.compiled_format);
-    engine.compiled_format = nullptr;
+    engine.compiled_format = nullptr; // kept with its text for the next statement that names it
     error_state.error_branch = 0;
     error_state.end_branch = 0;
     pop_statement();

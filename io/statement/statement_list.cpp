@@ -47,12 +47,10 @@ static void free_copy_list(CharacterCopy* node) {
 // Statements still being built when the run ends (an exit from inside one) lose their lists.
 void release_statement_engine() {
     free_copy_list(engine.copies_head);
-    release(engine.compiled_format);
     for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
         NestingSlot& saved = engine.nesting[slot];
         if (slot < engine.depth) {
             free_copy_list(saved.statement.copies_head);
-            release(saved.statement.compiled_format);
         }
         release(saved.saved_list);
     }

@@ -239,6 +239,46 @@ void pass_rest_of_line() {
 
 namespace {
 
+int find_line_feed(const UnitBlock* b) {
+    for (int i = b->pos; i <= b->last; ++i)
+        if (b->buffer[i] == LF)
+            return i;
+    return -1;
+}
+
+[[noreturn]] void raise_internal_end_of_file() {
+    error_state.at_end_of_file = 1;
+    raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
+}
+
+} // namespace
+
+void load_input_record(int* start, int* end) {
+    UnitBlock* b = current_unit;
+    if (b->organisation == ORGANISATION_INTERNAL) {
+        if (b->pos > b->last)
+            raise_internal_end_of_file();
+        *start = 0;
+        *end = b->last + 1;
+        return;
+    }
+    if (b->pos > b->last) {
+        next_char();
+        b->pos -= 1;
+    }
+    int lf = find_line_feed(b);
+    bool lines = b->organisation == ORGANISATION_CONSOLE || b->organisation == ORGANISATION_FILE;
+    while (lf < 0 && lines && read_more_of_record(b))
+        lf = find_line_feed(b);
+    int text_end = lf < 0 ? b->last + 1 : lf;
+    if (text_end > b->pos && b->buffer[text_end - 1] == '\r')
+        text_end -= 1;
+    *start = b->pos;
+    *end = text_end;
+}
+
+namespace {
+
 void end_console_input_record() {
     UnitBlock* b = current_unit;
     if (!is_non_advancing()) {

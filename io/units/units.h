@@ -102,6 +102,7 @@ void carriage_prefix(int control);
 void flush_record();
 void start_writing();
 std::uint8_t next_char();
+bool read_more_of_record(UnitBlock* block);
 void position_record(std::int32_t record_number);
 // An internal file moves on to the next element of its variable; false when this was the last.
 bool next_internal_record(UnitBlock* block);
@@ -163,6 +164,10 @@ void end_input_record();
 void settle_output_line();
 // Passes the rest of an input record up to and including its LF.
 void pass_rest_of_line();
+// Takes the current input record whole into the buffer: *start is the index of its first byte,
+// *end that just past its text (its line end not included). An internal file's record is its
+// element; after the last one there is no record: end of file.
+void load_input_record(int* start, int* end);
 
 // Implicit open of an unconnected unit.
 void implicit_open(std::int32_t unit, int access);
