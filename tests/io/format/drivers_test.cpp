@@ -219,25 +219,5 @@ TEST(FormattedConsole, LinesTypedAtATerminal) {
     EXPECT_EQ(end_read(), -1);
 }
 
-TEST(FormattedFile, ImplicitOpenWritesRecordsWithLineEnds) {
-    std::string path = ::testing::TempDir() + "formatted_records.txt";
-    std::remove(path.c_str());
-    {
-        ListConsole console(test::EngineOptions{.arguments = {path}});
-        ASSERT_EQ(begin_write(8, "(I3,'|',T2,'*'/A)", -1, nullptr, 0, 0), 0);
-        write_item_integer4(123);
-        write_item_character("next", 4);
-        ASSERT_EQ(end_write(), 0);
-        console.close();
-    }
-    FILE* file = std::fopen(path.c_str(), "rb");
-    ASSERT_NE(file, nullptr);
-    char bytes[64] = {};
-    std::size_t n = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
-    EXPECT_EQ(std::string(bytes, n), "1*3|\r\nnext\r\n");
-    std::remove(path.c_str());
-}
-
 } // namespace
 } // namespace lnc

@@ -46,21 +46,6 @@ TEST(RecordLayer, ConsoleRecordIsAddressedByColumn) {
                   place("Z");
               }),
               "B" + std::string(297, 'a') + "Z");
-    // Moving on past the end leaves blanks only when something follows.
-    EXPECT_EQ(console_record([] {
-                  place(" ab");
-                  move_output_column(10);
-              }),
-              "ab");
-    EXPECT_EQ(console_record([] {
-                  place(" ab");
-                  move_output_column(6);
-                  place("c");
-                  move_output_column(0);
-                  EXPECT_EQ(output_column(), 0);
-                  place("-");
-              }),
-              "ab   c");
 }
 
 constexpr std::uint8_t WRITE_HEADER = HDR_INTERNAL | HDR_ERROR_BRANCH;
