@@ -4,13 +4,13 @@
 #include "errors/errors.h"
 #include "io/units/units.h"
 #include "lncalc/reports.h"
+#include "runtime/handles/handles.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
 
 namespace {
 
-constexpr int STANDARD_ERROR = 2;
 constexpr char NOT_AVAILABLE[] = " is not available in this run-time";
 
 int copy_text(const char* text, char* out, int capacity) {

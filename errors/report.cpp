@@ -3,12 +3,12 @@
 
 #include "errors/errors.h"
 #include "io/units/units.h"
+#include "runtime/handles/handles.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
 namespace {
 
-inline constexpr int STANDARD_ERROR = 2;
 
 // Reports being written; a report inside a report is legitimate only while the shutdown runs.
 int reports_in_progress = 0;

@@ -4,6 +4,7 @@
 
 #include "errors/errors.h"
 #include "io/units/units.h"
+#include "runtime/handles/handles.h"
 
 namespace lnc {
 
@@ -11,7 +12,6 @@ CallSiteRecord* call_site_list = nullptr;
 
 namespace {
 
-inline constexpr int STANDARD_ERROR = 2;
 // A record pushed twice links the list into a ring; the traceback stops after this many lines.
 inline constexpr int MAX_TRACEBACK_LINES = 1000;
 

@@ -8,6 +8,7 @@
 #include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
 #include "io/units/units.h"
+#include "runtime/handles/handles.h"
 
 namespace lnc {
 
@@ -15,8 +16,6 @@ ListReadState& list_read = engine.list_read;
 
 namespace {
 
-constexpr int CR = '\r';
-constexpr int LF = '\n';
 
 enum class ValueClass { NONE, INTEGER, LOGICAL, CHARACTER, REAL, COMPLEX };
 

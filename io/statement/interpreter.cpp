@@ -14,8 +14,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int ACCESS_READ = 2;
-constexpr int ACCESS_WRITE = 4;
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 

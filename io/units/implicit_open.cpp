@@ -15,7 +15,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int ACCESS_READ = 2;
 constexpr int OPEN_READ_ONLY = 0x0000;
 constexpr int OPEN_READ_WRITE = 0x0002;
 constexpr int OPEN_CREATE = 0x0100;

@@ -18,7 +18,6 @@ OutputRecord& output_record = engine.output;
 namespace {
 
 constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
-constexpr std::uint8_t LF = '\n';
 const std::uint8_t CRLF[2] = {'\r', '\n'};
 
 bool is_non_advancing() {

@@ -170,6 +170,9 @@ void pass_rest_of_line();
 void load_input_record(int* start, int* end);
 
 // Implicit open of an unconnected unit.
+// The access an implicit open connects a unit for: a READ's, or any other statement's.
+inline constexpr int ACCESS_READ = 2;
+inline constexpr int ACCESS_WRITE = 4;
 void implicit_open(std::int32_t unit, int access);
 const char* obtain_file_name(std::int32_t unit);
 int device_code(const char* name, bool* is_device);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "io/units/units.h"
+#include "runtime/handles/handles.h"
 
 namespace lnc {
 
@@ -12,7 +13,6 @@ inline constexpr int DISPOSITION_DELETE = 1;
 inline constexpr int DISPOSITION_KEEP = 2;
 inline constexpr int DISPOSITION_DEFAULT = 33;
 
-inline constexpr std::uint8_t CTRL_Z = 0x1A;
 
 // Output meant for a block whose handle is standard input goes to standard output.
 inline int output_handle(const UnitBlock* block) {

@@ -14,6 +14,14 @@ inline constexpr std::uint8_t H_APPEND = 0x20;
 inline constexpr std::uint8_t H_DEVICE = 0x40;
 inline constexpr std::uint8_t H_TEXT = 0x80;
 
+// The bytes text mode translates, and the handles of standard input, output and error.
+inline constexpr std::uint8_t CR = '\r';
+inline constexpr std::uint8_t LF = '\n';
+inline constexpr std::uint8_t CTRL_Z = 0x1A;
+inline constexpr int STANDARD_INPUT = 0;
+inline constexpr int STANDARD_OUTPUT = 1;
+inline constexpr int STANDARD_ERROR = 2;
+
 inline constexpr int MODE_TEXT = 0x4000;
 inline constexpr int MODE_BINARY = 0x8000;
 

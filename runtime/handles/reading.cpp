@@ -9,9 +9,6 @@ namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t CR = '\r';
-constexpr std::uint8_t LF = '\n';
-constexpr std::uint8_t CTRL_Z = 0x1A;
 
 // The byte after a CR that ended the data: a pipe or device keeps a non-LF byte as lookahead,
 // a file is moved back so that the byte is read again next time.

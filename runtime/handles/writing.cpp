@@ -11,8 +11,6 @@ namespace {
 
 constexpr int PIECE = 1024;
 constexpr int ZERO_PIECE = 4096;
-constexpr std::uint8_t LF = '\n';
-constexpr std::uint8_t CTRL_Z = 0x1A;
 
 struct WriteProgress {
     std::uint32_t written; // bytes of the caller's data that reached the handle
