@@ -34,6 +34,9 @@ const char* file_name(const char* path) {
 // flang names '*' by the preconnected numbers; the run-time's own '*' serves the console for
 // those, as its units 5 and 6 would, and keeps the statement's bytes those of '*'.
 int runtime_unit(int unit, bool is_input) {
+    if (program_connected(unit)) {
+        return unit;
+    }
     if (is_input && unit == FLANG_DEFAULT_INPUT_UNIT) {
         return DEFAULT_UNIT_READ;
     }
@@ -47,13 +50,26 @@ bool handles_errors(const FrontStatement& statement) {
     return (statement.handlers & (HANDLES_IOSTAT | HANDLES_ERR)) != 0;
 }
 
+// The run-time's begin calls refuse a unit number out of their range with a report even when
+// the statement handles its errors, unless the flags are -1: the program's IOSTAT= or ERR= then
+// gets the status.
+constexpr int FLAGS_SILENT = -1;
+
+bool unit_out_of_range(int unit) {
+    return unit != DEFAULT_UNIT_READ && unit != DEFAULT_UNIT_WRITE &&
+           (unit < -32767 || unit > 32767);
+}
+
 // The begin flags of the run-time: a WRITE's bit 0 is its error branch; a READ's bits are end of
 // file, end of record and error.
 int write_flags(const FrontStatement& statement) {
-    return handles_errors(statement) ? 1 : 0;
+    return handles_errors(statement) ? FLAGS_SILENT : 0;
 }
 
 int read_flags(const FrontStatement& statement) {
+    if (handles_errors(statement) && unit_out_of_range(statement.unit)) {
+        return FLAGS_SILENT;
+    }
     int flags = 0;
     if ((statement.handlers & (HANDLES_IOSTAT | HANDLES_END)) != 0) {
         flags |= 1;
@@ -65,6 +81,14 @@ int read_flags(const FrontStatement& statement) {
         flags |= 4;
     }
     return flags;
+}
+
+// Keyword values are compared as the run-time compares them: any case, trailing blanks dropped.
+std::size_t trimmed_length(const char* text, std::size_t length) {
+    while (length > 0 && text[length - 1] == ' ') {
+        --length;
+    }
+    return length;
 }
 
 FrontStatement* free_record() {
@@ -110,6 +134,39 @@ Handle open_statement(const char* file, int line, bool is_input, int unit) {
     return statement;
 }
 
+Handle open_file_statement(const char* file, int line, StatementKind kind, int unit) {
+    Handle statement = open_statement(file, line, false, unit);
+    statement->kind = kind;
+    statement->file.name_length = -1;
+    for (KeywordValue& keyword : statement->file.keywords) {
+        keyword.length = -1;
+    }
+    statement->file.record_length = -1;
+    return statement;
+}
+
+int file_flags(const FrontStatement& statement) {
+    return handles_errors(statement) ? FLAGS_SILENT : 0;
+}
+
+void refuse_value(Handle statement, const char* specifier, const char* value, std::size_t length) {
+    constexpr std::size_t SHOWN = 16; // a longer value is shown cut, with "..."
+    length = trimmed_length(value, length);
+    char* out = statement->what;
+    char* end = out + sizeof statement->what - 1;
+    auto put = [&](const char* text, std::size_t count) {
+        for (std::size_t i = 0; i < count && out < end; ++i) {
+            *out++ = text[i];
+        }
+    };
+    put("the value ", 10);
+    put(value, length < SHOWN ? length : SHOWN);
+    put(length > SHOWN ? "... of " : " of ", length > SHOWN ? 7 : 4);
+    put(specifier, std::strlen(specifier));
+    *out = '\0';
+    refuse(statement, statement->what);
+}
+
 void refuse(Handle statement, const char* what) {
     if (statement->refusal == nullptr) {
         statement->refusal = what;
@@ -129,14 +186,19 @@ bool fail_with_refusal(Handle statement, const char* what) {
     return item_result(statement, refuse_statement(what, handles_errors(*statement)));
 }
 
+// A file statement is performed whole at its end call: only a refusal begins it earlier.
 bool begin_on_runtime(Handle statement) {
     if (statement->begun) {
         return !statement->failed;
     }
-    statement->begun = true;
     if (statement->refusal != nullptr) {
+        statement->begun = true;
         return fail_with_refusal(statement, statement->refusal);
     }
+    if (statement->kind != KIND_TRANSFER) {
+        return true;
+    }
+    statement->begun = true;
     statement->on_runtime = true;
     int status =
         statement->is_input
@@ -236,6 +298,9 @@ void get_io_msg(Handle statement, char* message, std::size_t length) {
 
 int end_io_statement(Handle statement) {
     begin_on_runtime(statement);
+    if (statement->kind != KIND_TRANSFER && !statement->failed) {
+        item_result(statement, perform_file_statement(statement));
+    }
     if (statement->on_runtime) {
         int status = statement->is_input ? end_read() : end_write();
         item_result(statement, status);
