@@ -68,15 +68,20 @@ constexpr NumberQuestion INTEGER_QUESTIONS[] = {
     {"NEXTREC", lnc::inquire_nextrec},
 };
 
-// The keyword of a hash, into buffer; "?" for a hash that spells none.
-const char* keyword_of(char* buffer, std::size_t capacity, std::uint64_t hash) {
-    const char* keyword = Fortran::runtime::io::InquiryKeywordHashDecode(buffer, capacity, hash);
-    return keyword != nullptr ? keyword : "?";
+// flang's hash of a keyword: the letters as base-26 digits after a leading 1, in 64 bits. A
+// keyword of 14 letters or more wraps, so the tables are matched by hash, and the decoded text
+// serves only to name a refused specifier.
+constexpr std::uint64_t keyword_hash(const char* keyword) {
+    std::uint64_t hash = 1;
+    for (; *keyword != '\0'; ++keyword) {
+        hash = 26 * hash + static_cast<std::uint64_t>(*keyword - 'A');
+    }
+    return hash;
 }
 
-const CharacterQuestion* find_character_question(const char* keyword) {
+const CharacterQuestion* find_character_question(std::uint64_t hash) {
     for (const CharacterQuestion& question : CHARACTER_QUESTIONS) {
-        if (std::strcmp(question.keyword, keyword) == 0) {
+        if (keyword_hash(question.keyword) == hash) {
             return &question;
         }
     }
@@ -84,16 +89,22 @@ const CharacterQuestion* find_character_question(const char* keyword) {
 }
 
 const NumberQuestion* find_number_question(const NumberQuestion* questions, int count,
-                                           const char* keyword) {
+                                           std::uint64_t hash) {
     for (int i = 0; i < count; ++i) {
-        if (std::strcmp(questions[i].keyword, keyword) == 0) {
+        if (keyword_hash(questions[i].keyword) == hash) {
             return &questions[i];
         }
     }
     return nullptr;
 }
 
-bool refuse_question(Handle statement, const char* keyword) {
+bool refuse_question(Handle statement, std::uint64_t hash) {
+    char buffer[32];
+    const char* keyword =
+        Fortran::runtime::io::InquiryKeywordHashDecode(buffer, sizeof buffer, hash);
+    if (keyword == nullptr) {
+        keyword = "?";
+    }
     char* what = statement->what;
     std::size_t room = sizeof statement->what;
     std::strncpy(what, "the INQUIRE specifier ", room - 1);
@@ -167,22 +178,20 @@ bool inquire_character(Handle statement, std::uint64_t hash, char* variable, std
     if (!begin_on_runtime(statement)) {
         return false;
     }
-    char buffer[32];
-    const char* keyword = keyword_of(buffer, sizeof buffer, hash);
     if (length > INT_MAX) {
-        return refuse_question(statement, keyword);
+        return refuse_question(statement, hash);
     }
-    const CharacterQuestion* question = find_character_question(keyword);
+    const CharacterQuestion* question = find_character_question(hash);
     if (question != nullptr && question->ask != nullptr) {
         return ask_character(statement, question->ask, variable, static_cast<int>(length));
     }
     if (question != nullptr) {
         return answer_fixed(statement, *question, variable, length);
     }
-    if (std::strcmp(keyword, "STREAM") == 0) {
+    if (hash == keyword_hash("STREAM")) {
         return answer_stream(statement, variable, length);
     }
-    return refuse_question(statement, keyword);
+    return refuse_question(statement, hash);
 }
 
 // No transfer is ever pending: the run-time performs none asynchronously.
@@ -190,16 +199,14 @@ bool inquire_logical(Handle statement, std::uint64_t hash, bool& variable) {
     if (!begin_on_runtime(statement)) {
         return false;
     }
-    char buffer[32];
-    const char* keyword = keyword_of(buffer, sizeof buffer, hash);
-    if (std::strcmp(keyword, "PENDING") == 0) {
+    if (hash == keyword_hash("PENDING")) {
         variable = false;
         return true;
     }
     const NumberQuestion* question =
-        find_number_question(LOGICAL_QUESTIONS, std::size(LOGICAL_QUESTIONS), keyword);
+        find_number_question(LOGICAL_QUESTIONS, std::size(LOGICAL_QUESTIONS), hash);
     if (question == nullptr) {
-        return refuse_question(statement, keyword);
+        return refuse_question(statement, hash);
     }
     std::int32_t answer = 0;
     begin_inquiry(statement);
@@ -220,12 +227,10 @@ bool inquire_integer64(Handle statement, std::uint64_t hash, std::int64_t& varia
     if (!begin_on_runtime(statement)) {
         return false;
     }
-    char buffer[32];
-    const char* keyword = keyword_of(buffer, sizeof buffer, hash);
     const NumberQuestion* question =
-        find_number_question(INTEGER_QUESTIONS, std::size(INTEGER_QUESTIONS), keyword);
+        find_number_question(INTEGER_QUESTIONS, std::size(INTEGER_QUESTIONS), hash);
     if (question == nullptr) {
-        return refuse_question(statement, keyword);
+        return refuse_question(statement, hash);
     }
     std::int32_t answer = INT32_MIN;
     begin_inquiry(statement);

@@ -6,7 +6,7 @@ program files
   integer(2) :: next
   logical :: there, opened, named
   character(len=12) :: word, access, form, position, action, delim, stream, direct
-  character(len=60) :: name, message
+  character(len=80) :: name, message
 
   read(*,*) choice
   select case (choice)
@@ -25,10 +25,10 @@ program files
     endfile 10
     inquire(10, exist=there, opened=opened, number=n, name=name, named=named, access=access, &
             form=form, recl=length, position=position, action=action, delim=delim, &
-            stream=stream, direct=direct)
+            stream=stream, direct=direct, carriagecontrol=word)
     write(*,*) there, opened, named, n, ' ', trim(name)
     write(*,*) trim(access), ' ', trim(form), length, ' ', trim(position), ' ', trim(action)
-    write(*,*) trim(delim), ' ', trim(stream), ' ', trim(direct)
+    write(*,*) trim(delim), ' ', trim(stream), ' ', trim(direct), ' ', trim(word)
     read(10,*,iostat=ios) word
     write(*,*) 'after ENDFILE', ios
     close(10)
@@ -72,5 +72,7 @@ program files
     next = 5
     inquire(20, number=n, name=name, nextrec=next, access=access, delim=delim, opened=opened)
     write(*,*) n, ' ', trim(name), next, ' ', trim(access), ' ', trim(delim), opened
+    inquire(20, size=n, iostat=ios, iomsg=message)
+    write(*,*) ios, trim(message)
   end select
 end program files
