@@ -1,5 +1,6 @@
-// The I/O statement calls of the lncalc run-time: list-directed WRITE and READ on the console,
-// performed as one begin call, one call per item and one end call.
+// The I/O statement calls of the lncalc run-time: list-directed and formatted WRITE and READ on
+// the console, on files and on internal files, performed as one begin call, one call per item
+// and one end call.
 //
 // A WRITE is only described until its end call, which lays out and writes its records. The
 // statement (in the notation of the compiled language this protocol serves)
@@ -38,6 +39,50 @@
 // (",,", or "r*" alone) leaves its item as it was, and "/" ends the list, leaving every later
 // item as it was. Complex values are written "(re,im)", logicals by their first letter T or F
 // (after an optional point).
+//
+// A formatted statement names its format text; the text is compiled once, at the first begin
+// call that names it. The statement
+//
+//     WRITE(*,'(A,I4,F8.2)') ' n =', n, x     ! n = 42, x = 2.5
+//
+// becomes
+//
+//     lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, "(A,I4,F8.2)", -1, nullptr, 0, 0);
+//     lnc::write_item_character(" n =", 4);
+//     lnc::write_item_integer4(n);
+//     lnc::write_item_real4(std::bit_cast<std::uint32_t>(x));
+//     lnc::end_write();
+//
+// and writes the record " n =  42    2.50": the format places every column, so the record's
+// first character is the console's carriage control (a blank: a new line; "0" a blank line
+// first, "1" a new page, "+" over the current line) and is not shown. Items take the data edits
+// of their type: I for integers, F, E, D, EN and ES for reals (a complex item takes two), L for
+// logicals, A for characters, and G for any of them. T, TL, TR and X move within the record, "/"
+// ends it, and at the format's end the items go on from its last top-level group in a new
+// record. A text that does not compile fails the statement, as a WRITE or READ, when it runs.
+//
+//     READ(*,'(I3,1X,F5.1)') k, y             ! typed: " 12 3.5"
+//
+// becomes begin_read(lnc::DEFAULT_UNIT_READ, "(I3,1X,F5.1)", -1, nullptr, 0, nullptr, 0), then
+// read_item_integer4(&k) (stores 12), read_item_real4(&y) (stores 3.5) and end_read(). Each
+// typed line is one record, read as if padded with blanks to any width the format asks for.
+//
+// An internal file is a character variable, or an array of them, one record per element:
+//
+//     CHARACTER*8 LINE(2)
+//     WRITE(LINE,'(I3/A)') 7, 'ab'
+//
+// becomes
+//
+//     lnc::begin_write_internal(line, 8, 2, "(I3/A)", -1, 0);
+//     lnc::write_item_integer4(7);
+//     lnc::write_item_character("ab", 2);
+//     lnc::end_write();
+//
+// and leaves "  7     " and "ab      " in the two elements (records are filled with blanks;
+// internal records have no carriage control). A byte written past the last record fails the
+// statement with error 6600 and leaves the bytes beside the variable alone. begin_read_internal
+// reads the elements the same way; with format null both are list-directed.
 //
 // Status: every call returns an int. With flags 0 a failing statement never returns: the
 // run-time writes its numbered report to standard error and ends the process with exit code 1.
@@ -78,7 +123,8 @@ inline constexpr int TYPE_COMPLEX8 = 14;
 inline constexpr int TYPE_COMPLEX16 = 15;
 
 // Begin calls. unit: DEFAULT_UNIT_WRITE / DEFAULT_UNIT_READ, or a unit number -32767..32767.
-// format: null for list-directed transfer (the only kind this run-time performs). advance: null,
+// format: null for list-directed transfer, or the text of a format of format_length characters
+// (-1: up to its NUL). advance: null,
 // or "YES" / "NO" (non-advancing). size_variable (READ): null, or an int of a non-advancing
 // READ; the begin call stores 0 into it, and list-directed input leaves it at 0 (it does not
 // count the characters transferred). The run-time keeps no hold on it after the begin call.
@@ -86,6 +132,15 @@ int begin_write(int unit, const char* format, int format_length, const char* adv
                 int advance_length, int flags);
 int begin_read(int unit, const char* format, int format_length, const char* advance,
                int advance_length, std::int32_t* size_variable, int flags);
+
+// Internal files: the statement's unit is a character variable of element_count elements of
+// element_length characters each, one record per element (element_count 1 for a single
+// variable). format as for the begin calls above (null: list-directed). flags: bit 0 the WRITE
+// handles errors itself; for the READ bit 0 end of file and bit 2 errors, as begin_read.
+int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
+                         int format_length, int flags);
+int begin_read_internal(const char* variable, int element_length, int element_count,
+                        const char* format, int format_length, int flags);
 
 // Output items, by value: the WRITE prints the value each item had when its call was made.
 // Reals and complex parts travel as their bit patterns (std::bit_cast). A logical is true when

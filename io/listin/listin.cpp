@@ -1,45 +1,18 @@
-// The READ interpreters and the list-directed READ driver: statement start and resumption,
-// items taken element by element, and the record end of a READ by unit organisation.
+// The READ interpreters and the list-directed READ driver: statement start and resumption, and
+// items taken element by element.
 #include "io/listin/listin.h"
 
 #include "errors/errors.h"
 #include "io/numconv/numconv.h"
 #include "io/statement/statement.h"
 #include "io/units/units.h"
-#include "runtime/handles/handles.h"
 
 namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t LF = '\n';
-
 bool is_internal_unit() {
     return current_unit == unit_table[ENTRY_INTERNAL].block;
-}
-
-bool is_non_advancing() {
-    return (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
-}
-
-// A console line left open by output is ended before the READ waits for input.
-void settle_output_line() {
-    UnitBlock* b = current_unit;
-    if ((b->flags & LINE_PENDING) == 0) {
-        return;
-    }
-    if (b->organisation == ORGANISATION_CONSOLE) {
-        if ((b->flags & RECORD_STARTED) == 0 && b->line_closed == 0) {
-            carriage_prefix(' ');
-        }
-        b->flags &= ~RECORD_STARTED;
-        b->last = -1;
-        b->pos = 0;
-    } else if (b->organisation == ORGANISATION_FILE) {
-        flush_record();
-    } else {
-        b->flags &= ~LINE_PENDING;
-    }
 }
 
 // Runs the statement's driver under the statement's unwinding point.
@@ -50,6 +23,7 @@ int run_driver(const std::uint8_t* list, bool first) {
         error_state.statement_kind = KIND_READ;
         if (first) {
             setup_statement();
+            raise_format_error();
             if (!is_internal_unit()) {
                 settle_output_line();
             }
@@ -62,61 +36,7 @@ int run_driver(const std::uint8_t* list, bool first) {
     }
 }
 
-// Passes the rest of a record up to and including its LF. A fixed-length record that is used
-// up ends the pass too, since nothing more can be read from it.
-void pass_rest_of_line() {
-    UnitBlock* b = current_unit;
-    for (;;) {
-        if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
-            record_remaining == 0) {
-            return;
-        }
-        if (next_char() == LF) {
-            return;
-        }
-    }
-}
-
-void end_console_input_record() {
-    UnitBlock* b = current_unit;
-    if (!is_non_advancing()) {
-        if (!is_device(0)) {
-            pass_rest_of_line();
-        } else {
-            // A console read delivers one line: a READ that took nothing still takes a line.
-            if (b->pos == 0 && b->last < 0) {
-                next_char();
-            }
-            b->last = -1;
-            b->pos = 0;
-        }
-    }
-    b->line_closed = 0;
-    b->flags &= ~LINE_PENDING;
-}
-
-void end_internal_input_record() {
-    next_internal_record(current_unit);
-}
-
-void end_fixed_input_record() {
-    if (!is_non_advancing()) {
-        pass_rest_of_line();
-        current_unit->next_record += 1;
-    }
-}
-
-void end_file_input_record() {
-    if (!is_non_advancing() && current_unit->edit_code != EDIT_NO_RECORD_END) {
-        pass_rest_of_line();
-    }
-}
-
 } // namespace
-
-const RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
-    end_internal_input_record, end_console_input_record, end_fixed_input_record,
-    end_file_input_record};
 
 int execute_read(const std::uint8_t* list) {
     engine.read_status = 0;
@@ -161,12 +81,6 @@ void list_directed_read(bool first) {
     if (!s.line_consumed) {
         end_input_record();
     }
-}
-
-// The record end of the READ under way: the routine of its unit's organisation, which the
-// interpreter took from INPUT_RECORD_ENDS.
-void end_input_record() {
-    engine.record_end();
 }
 
 void reset_list_read_counters() {

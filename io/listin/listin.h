@@ -7,29 +7,17 @@
 
 namespace lnc {
 
-inline constexpr int TOKEN_SIZE = 260;
 inline constexpr int PARENTHESISED = 1;
 inline constexpr int PLAIN = 2;
 inline constexpr int QUOTED = 3;
 
-struct ListReadState {
-    std::int32_t repeat_count;
-    std::int32_t last_separator;
-    bool line_consumed;
-    char token[TOKEN_SIZE + 1]; // one byte past the token for the conversion's terminator
-    std::int32_t token_length;
-    int scan_state;
-    std::int32_t comma_position;
-    char quote_char;
-};
-extern ListReadState list_read;
+// The state of the READ under way (part of its statement record).
+extern ListReadState& list_read;
 
 int execute_read(const std::uint8_t* list);
 int resume_read(const std::uint8_t* list);
 void list_directed_read(bool first);
 void read_list_value();
-void end_input_record();
-extern const RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS];
 // Clears the per-statement counters of the input engine (used by the error report).
 void reset_list_read_counters();
 

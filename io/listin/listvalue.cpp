@@ -11,7 +11,7 @@
 
 namespace lnc {
 
-ListReadState list_read;
+ListReadState& list_read = engine.list_read;
 
 namespace {
 

@@ -12,12 +12,11 @@
 
 namespace lnc {
 
-ListWriteState list_write;
+ListWriteState& list_write = engine.list_write;
 
 namespace {
 
 constexpr int INTEGER_WIDTH = 11;
-constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
 
 bool is_double(int type) {
     return type == TYPE_REAL8 || type == TYPE_COMPLEX16;
@@ -34,10 +33,6 @@ int line_width() {
 
 bool has_delimiter_mode() {
     return (current_unit->format_flags & (FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM)) != 0;
-}
-
-bool is_non_advancing() {
-    return (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
 }
 
 // One part of a real or complex value of the current item. A result the field cannot hold (the
@@ -115,6 +110,7 @@ int convert_item(int* width) {
 // Places n bytes of text occupying m columns, ending records as the line fills.
 void emit(const std::uint8_t* text, int n, int m, bool character) {
     ListWriteState& w = list_write;
+    OutputRecord& r = output_record;
     while (m > 0) {
         if (w.columns_left > m) {
             put_field(n, text);
@@ -129,7 +125,7 @@ void emit(const std::uint8_t* text, int n, int m, bool character) {
             n = m;
             end_output_record();
             w.columns_left = line_width();
-            w.pending_blanks = 1;
+            r.pending_blanks = 1;
             continue;
         }
         if (m >= LINE_WIDTH) {
@@ -137,11 +133,11 @@ void emit(const std::uint8_t* text, int n, int m, bool character) {
         }
         // The item moves to a new record; its leading blank (or one supplied here when the
         // text fills its field) is that record's carriage-control character.
-        int saved = w.pending_blanks;
-        w.pending_blanks = 0;
+        int saved = r.pending_blanks;
+        r.pending_blanks = 0;
         end_output_record();
         w.columns_left = line_width();
-        w.pending_blanks = std::max(saved, 1);
+        r.pending_blanks = std::max(saved, 1);
         put_field(n, text);
         w.columns_left -= m;
         return;
@@ -152,9 +148,10 @@ void emit(const std::uint8_t* text, int n, int m, bool character) {
 
 void write_list_item() {
     ListWriteState& w = list_write;
+    OutputRecord& r = output_record;
     if (current_item.type == TYPE_CHARACTER) {
         int n = current_item.element_size;
-        w.pending_blanks = w.pending_blanks == 1 ? 1 : 0;
+        r.pending_blanks = r.pending_blanks == 1 ? 1 : 0;
         emit(current_item.data, n, n, true);
         return;
     }
@@ -165,14 +162,14 @@ void write_list_item() {
     } else {
         w.item_written = 1;
     }
-    w.pending_blanks += m - n;
+    r.pending_blanks += m - n;
     emit(reinterpret_cast<const std::uint8_t*>(w.scratch), n, m, false);
 }
 
 void list_directed_write(int first) {
     ListWriteState& w = list_write;
     if (first != 0) {
-        w.pending_blanks = 1;
+        output_record.pending_blanks = 1;
         w.columns_left = line_width();
         w.item_written = 0;
     }
@@ -201,129 +198,6 @@ void list_directed_write(int first) {
         }
     }
     end_output_record();
-}
-
-namespace {
-
-// The record-size checks of file organisations, made before s bytes are placed.
-void check_record_room(const UnitBlock* b, int s) {
-    if (b->organisation != ORGANISATION_FILE && b->organisation != ORGANISATION_BINARY &&
-        b->organisation != ORGANISATION_UNFORMATTED) {
-        return;
-    }
-    bool overflow;
-    if (b->record_length == 0) {
-        overflow = b->pos + s > UNFORMATTED_RECORD_LIMIT;
-    } else if (!is_non_advancing()) {
-        overflow = b->pos + s > b->size;
-    } else {
-        overflow = s + b->pos - list_write.statement_start > b->record_length;
-    }
-    if (overflow) {
-        raise_runtime_error(MSG_END_OF_RECORD_CONDITION, error_state.statement_kind);
-    }
-}
-
-} // namespace
-
-void put_field(int count, const std::uint8_t* bytes) {
-    ListWriteState& w = list_write;
-    UnitBlock* b = current_unit;
-    int total = w.pending_blanks + count;
-    w.column += total;
-    while (total > 0) {
-        int room = b->last - b->pos + 1;
-        if (room <= 0) {
-            // A full buffer is written out as the first part of the record, for non-advancing
-            // statements too, so that nothing is lost and nothing lands past the buffer.
-            int written = b->pos;
-            write_record(b->pos, b->buffer);
-            w.statement_start -= written;
-            continue;
-        }
-        int s;
-        if (w.pending_blanks > 0) {
-            s = std::min(room, w.pending_blanks);
-            check_record_room(b, s);
-            std::memset(b->buffer + b->pos, ' ', s);
-            w.pending_blanks -= s;
-        } else {
-            s = std::min(room, total);
-            check_record_room(b, s);
-            std::memcpy(b->buffer + b->pos, bytes, s);
-            bytes += s;
-        }
-        b->pos += s;
-        total -= s;
-        b->flags |= DIRTY;
-    }
-}
-
-namespace {
-
-const std::uint8_t CRLF[2] = {'\r', '\n'};
-
-void end_internal_record() {
-    UnitBlock* b = current_unit;
-    if (b->pos <= b->last) {
-        std::memset(b->buffer + b->pos, ' ', b->last - b->pos + 1);
-        b->pos = b->last + 1;
-    }
-    next_internal_record(b);
-}
-
-void end_console_record() {
-    UnitBlock* b = current_unit;
-    int n = list_write.column;
-    if (n == 0) {
-        list_write.pending_blanks = 1;
-        put_field(0, nullptr);
-        n = 1;
-    } else {
-        while (n > b->size) {
-            n -= b->size;
-        }
-    }
-    write_record(n, b->buffer);
-    b->flags |= LINE_PENDING;
-    b->flags &= ~RECORD_STARTED;
-    list_write.column = 0;
-}
-
-void end_fixed_record() {
-    UnitBlock* b = current_unit;
-    if (!is_non_advancing()) {
-        list_write.pending_blanks = std::max(0, b->record_length - list_write.column - 2);
-        put_field(2, CRLF);
-    }
-    write_record(b->pos, b->buffer);
-    b->next_record += 1;
-}
-
-void end_file_record() {
-    UnitBlock* b = current_unit;
-    if (b->edit_code == EDIT_NO_RECORD_END) {
-        return;
-    }
-    if (!is_non_advancing() || (b->format_flags & FMT_ALWAYS_CRLF) != 0) {
-        put_field(2, CRLF);
-    }
-}
-
-} // namespace
-
-const RecordEnd OUTPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS] = {
-    end_internal_record, end_console_record, end_fixed_record, end_file_record};
-
-// A column left beyond the record's end by a positioning edit moves pos there before the
-// record ends.
-void end_output_record() {
-    UnitBlock* b = current_unit;
-    ListWriteState& w = list_write;
-    if (w.position_flag == 1 && w.column > b->column_base) {
-        b->pos = std::min(b->pos + (w.column - b->column_base), b->last + 1);
-    }
-    engine.record_end();
 }
 
 } // namespace lnc

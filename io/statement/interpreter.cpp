@@ -259,6 +259,12 @@ void choose_mode(std::uint8_t header) {
 
 } // namespace
 
+void raise_format_error() {
+    if (engine.format_error != 0)
+        raise_runtime_error(engine.format_error, error_state.statement_kind,
+                            engine.format_error_character);
+}
+
 void setup_statement() {
     // 1. The header, and the per-statement state it resets.
     std::uint8_t header = next_list_byte();
@@ -290,7 +296,7 @@ void setup_statement() {
         }
     }
     // 8, 9. The column count, the driver and the record end.
-    list_write.column = 0;
+    output_record.column = 0;
     int organisation = block->organisation;
     if (reading) {
         block->format_flags &= ~(FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM);
@@ -307,27 +313,29 @@ namespace {
 // A WRITE puts its unit into the writing state; on the console the line state of the previous
 // record is kept, so that its line end is written only before the next record.
 void prepare_output_block() {
-    if (current_unit_entry == ENTRY_INTERNAL)
-        return;
     UnitBlock* block = current_unit;
-    if ((block->flags & LINE_PENDING) == 0) {
-        if (block->pos != 0)
-            block->flags |= DIRTY;
-        if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
-            block->pos = 0;
-            block->flags |= LINE_PENDING;
-        } else if (block->organisation == ORGANISATION_FILE) {
-            start_writing();
+    if (current_unit_entry != ENTRY_INTERNAL) {
+        if ((block->flags & LINE_PENDING) == 0) {
+            if (block->pos != 0)
+                block->flags |= DIRTY;
+            if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
+                block->pos = 0;
+                block->flags |= LINE_PENDING;
+            } else if (block->organisation == ORGANISATION_FILE) {
+                start_writing();
+            }
         }
+        if (block->organisation != ORGANISATION_FORMATTED_DIRECT)
+            block->last = block->size - 1;
     }
-    list_write.statement_start = block->pos;
-    if (block->organisation != ORGANISATION_FORMATTED_DIRECT)
-        block->last = block->size - 1;
+    output_record.statement_start = block->pos;
+    output_record.position_flag = 0;
+    start_output_record();
 }
 
 } // namespace
 
-int execute_write(const std::uint8_t* list, void* compiled_format) {
+int execute_write(const std::uint8_t* list, const CompiledFormat*) {
     engine.cursor = list;
     engine.argument = nullptr;
     try {
@@ -335,8 +343,8 @@ int execute_write(const std::uint8_t* list, void* compiled_format) {
         setup_statement();
         if (engine.deferred_error != 0)
             raise_runtime_error(engine.deferred_error, KIND_NONE);
+        raise_format_error();
         prepare_output_block();
-        list_write.position_flag = 0;
         engine.write_driver(1);
         current_unit->line_closed = 0;
         return 0;

@@ -10,6 +10,8 @@
 #include <cstdint>
 
 // The calls of the protocol, its unit constants and TypeCodes, as programs see them.
+#include "io/format/format.h"
+#include "io/units/units.h"
 #include "lncalc/statements.h"
 
 namespace lnc {
@@ -84,11 +86,44 @@ inline int element_stride(const CurrentItem& item) {
 
 using WriteDriver = void (*)(int first);
 using ReadDriver = void (*)(bool first);
-using RecordEnd = void (*)();
 
 struct CharacterCopy {
     CharacterCopy* next;
     char* text;
+};
+
+// List-directed output: the place of the items in the record's 79 columns, and one converted
+// item.
+inline constexpr int SCRATCH_SIZE = 520;
+struct ListWriteState {
+    int columns_left;
+    int item_written;
+    char scratch[SCRATCH_SIZE];
+};
+
+// List-directed input: what carries over from one value (and one item call) to the next.
+inline constexpr int TOKEN_SIZE = 260;
+struct ListReadState {
+    std::int32_t repeat_count;
+    std::int32_t last_separator;
+    bool line_consumed;
+    char token[TOKEN_SIZE + 1]; // one byte past the token for the conversion's terminator
+    std::int32_t token_length;
+    int scan_state;
+    std::int32_t comma_position;
+    char quote_char;
+};
+
+// Formatted transfer: the place in the format and the editing state its control edits set.
+struct FormattedState {
+    FormatCursor cursor;
+    EditState edit;
+    // The input record, taken whole into the buffer before its first field: its first byte and
+    // the end of its text (before its line end), and the column the next field starts at.
+    bool record_loaded;
+    int record_start;
+    int record_end;
+    int column;
 };
 
 // The state of the statement under way: what its calls have built and how far its interpreter
@@ -97,7 +132,7 @@ struct CharacterCopy {
 struct StatementState {
     int length;
     int capacity;
-    void* compiled_format;
+    const CompiledFormat* compiled_format;
     int read_first_item;
     int engine_idle;
     CharacterCopy* copies_head;
@@ -105,6 +140,10 @@ struct StatementState {
     // A failure met while the list was being built (an allocation that an item call could not
     // make); the interpreter raises it when the statement runs. 0 when none.
     int deferred_error;
+    // A format text that did not compile: its message index and the character the message
+    // names; raised when the statement runs. 0 when none.
+    int format_error;
+    int format_error_character;
     // Interpretation.
     const std::uint8_t* cursor;   // next byte of the list
     const std::uint8_t* argument; // the interpreter's argument area (4-byte slots), or null
@@ -120,6 +159,14 @@ struct StatementState {
     // address_mark is where a running READ's later items start.
     int address_count;
     int address_mark;
+    // What the drivers and the record layer keep between records, items and item calls.
+    OutputRecord output;
+    ListWriteState list_write;
+    ListReadState list_read;
+    FormattedState formatted;
+    // A statement run between two items of this console READ left a line open on the shared
+    // console block: the READ's record end leaves the line end owed.
+    bool line_left_open;
 };
 
 // An enclosing statement while a statement inside it is built and run: its record, its list
@@ -134,6 +181,12 @@ struct NestingSlot {
     UnitBlock* unit;
     int unit_entry;
     int unit_handle;
+    int record_remaining;
+    // The enclosing statement's unit as it was: an internal file's whole block (every statement
+    // on an internal file shares one), a console READ's input record.
+    UnitBlock unit_block;
+    std::uint8_t input_record[CONSOLE_BUFFER_SIZE];
+    int input_record_length; // -1: no input record kept
 };
 
 // The statement under way, and what outlives it: the statement-list buffer, the address table
@@ -160,8 +213,10 @@ void* operand_address(std::uint32_t operand);
 // The begin, item and end calls themselves are declared by lncalc/statements.h.
 
 // Interpreter pieces shared with the drivers.
-int execute_write(const std::uint8_t* list, void* compiled_format);
+int execute_write(const std::uint8_t* list, const CompiledFormat* compiled_format);
 void setup_statement();
+// A statement whose format did not compile fails here, as a statement of its kind.
+void raise_format_error();
 // Decodes the next item into current_item. On a unit with a delimiter mode a character item
 // becomes a heap copy in delimited form, which the WRITE driver frees once it has placed it.
 void fetch_item();
@@ -169,13 +224,11 @@ std::uint8_t next_list_byte();
 // Decodes an operand described by a 4-bit operand descriptor.
 std::int32_t read_operand(int descriptor);
 
-// Formatted and namelist drivers: this run-time refuses such statements with a report.
+// The formatted drivers (io/format/); the namelist drivers refuse their statements with a report.
 void formatted_write(int first);
 void namelist_write(int first);
 void formatted_read(bool first);
 void namelist_read(bool first);
-// Format text to byte code (n + n / 50 + 3 bytes for n characters).
-void* compile_format(const char* format, int length);
 
 // Called once by the I/O library initialiser: the engine's state words take their initial values.
 void init_statement_engine();

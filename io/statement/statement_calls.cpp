@@ -29,6 +29,10 @@ struct BeginRequest {
     const char* format;
     int format_length;
     std::uint8_t branch_bits;
+    // An internal file: the variable, the length of one element (one record) and the count.
+    const char* variable;
+    int element_length;
+    int element_count;
 };
 
 int refuse(int index, int flags) {
@@ -45,20 +49,27 @@ int start_list(const BeginRequest& request, int flags) {
     int refusal = nesting_refusal(&saved_list);
     if (refusal != 0)
         return refuse(refusal, flags);
-    void* compiled = nullptr;
-    if (request.format != nullptr) {
-        compiled = compile_format(request.format, request.format_length);
-        if (compiled == nullptr) {
-            release(saved_list);
-            return refuse(MSG_NO_MEMORY, flags);
-        }
-    }
+    // A format is compiled once for its text; a text that does not compile fails the statement
+    // when it runs, as a statement of its kind.
+    const CompiledFormat* compiled = nullptr;
+    FormatError format_error{0, 0, 0};
+    if (request.format != nullptr)
+        compiled = compile_format_text(request.format, request.format_length, &format_error);
     push_statement(saved_list);
     engine.capacity = STATEMENT_LIST_SIZE;
     engine.length = 1;
     engine.compiled_format = compiled;
+    engine.format_error = compiled == nullptr ? format_error.message_index : 0;
+    engine.format_error_character = static_cast<unsigned char>(format_error.character);
     std::uint8_t header = 0;
-    if (request.non_advancing || request.default_unit) {
+    if (request.variable != nullptr) {
+        header |= HDR_INTERNAL;
+        append_byte(CHARACTER_ITEM);
+        append_address(request.variable);
+        append_byte(LENGTH_AND_COUNT);
+        append_int32(static_cast<std::uint32_t>(request.element_length));
+        append_int32(static_cast<std::uint32_t>(request.element_count));
+    } else if (request.non_advancing || request.default_unit) {
         header |= HDR_EXTENSION;
         std::uint8_t extension = request.extension_extra;
         if (request.non_advancing)
@@ -75,9 +86,9 @@ int start_list(const BeginRequest& request, int flags) {
     } else {
         header |= OPERAND_INT16; // the unit number follows
     }
-    if (!request.default_unit)
+    if (!request.default_unit && request.variable == nullptr)
         append_int16(static_cast<std::int16_t>(request.unit));
-    if (compiled != nullptr) {
+    if (request.format != nullptr) {
         header |= HDR_FORMAT;
         append_byte(CHARACTER_ITEM);
         append_address(compiled);
@@ -109,8 +120,7 @@ int append_value_item(int type, std::uint64_t value) {
 // statement gets its own state back.
 void finish_statement() {
     free_character_copies();
-    release(engine.compiled_format);
-    engine.compiled_format = nullptr;
+    engine.compiled_format = nullptr; // kept with its text for the next statement that names it
     error_state.error_branch = 0;
     error_state.end_branch = 0;
     pop_statement();
@@ -163,6 +173,54 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
     request.format_length = format_length;
     request.size_variable = size_variable;
     request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
+    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
+                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
+    int status = start_list(request, flags);
+    if (status == 0) {
+        engine.read_first_item = 1;
+        engine.address_mark = engine.address_count;
+    }
+    return status;
+}
+
+namespace {
+
+// An internal file is at least one record of at least one character; its bytes must be
+// countable in an int.
+int check_internal_file(const char* variable, int element_length, int element_count, int flags,
+                        BeginRequest* request) {
+    engine.refused = false;
+    std::int64_t bytes = std::int64_t{element_length} * element_count;
+    if (variable == nullptr || element_length <= 0 || element_count <= 0 || bytes > INT32_MAX)
+        return refuse(MSG_CHARACTER_LENGTH, flags);
+    request->variable = variable;
+    request->element_length = element_length;
+    request->element_count = element_count;
+    return 0;
+}
+
+} // namespace
+
+int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
+                         int format_length, int flags) {
+    BeginRequest request{};
+    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.format = format;
+    request.format_length = format_length;
+    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
+    return start_list(request, flags);
+}
+
+int begin_read_internal(const char* variable, int element_length, int element_count,
+                        const char* format, int format_length, int flags) {
+    BeginRequest request{};
+    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.format = format;
+    request.format_length = format_length;
     request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
                                                     ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
     int status = start_list(request, flags);

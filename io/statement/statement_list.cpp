@@ -47,12 +47,10 @@ static void free_copy_list(CharacterCopy* node) {
 // Statements still being built when the run ends (an exit from inside one) lose their lists.
 void release_statement_engine() {
     free_copy_list(engine.copies_head);
-    release(engine.compiled_format);
     for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
         NestingSlot& saved = engine.nesting[slot];
         if (slot < engine.depth) {
             free_copy_list(saved.statement.copies_head);
-            release(saved.statement.compiled_format);
         }
         release(saved.saved_list);
     }
@@ -190,7 +188,55 @@ int nesting_refusal(std::uint8_t** saved_list) {
     return 0;
 }
 
-static void save_interpreter_state(NestingSlot& slot) {
+namespace {
+
+bool is_shared_console(const UnitBlock* block) {
+    return block != nullptr && block == unit_table[ENTRY_CONSOLE].block &&
+           unit_table[ENTRY_CONSOLE_OUTPUT].block == nullptr;
+}
+
+// A READ between two of its items: a statement run now (by a function that computes an item)
+// must leave the READ's unit as it found it. An internal file's block is the same block for
+// every statement and is kept whole; the shared console block keeps the typed line. The line
+// that line ended is no longer open: a record written now starts without a line end.
+void save_unit(NestingSlot& slot) {
+    slot.input_record_length = -1;
+    if (slot.unit == nullptr)
+        return;
+    slot.unit_block = *slot.unit;
+    bool reading = slot.statement_kind == KIND_READ && engine.read_first_item == 0;
+    if (!reading || !is_shared_console(slot.unit))
+        return;
+    int length = slot.unit->last + 1;
+    if (length > 0 && length <= CONSOLE_BUFFER_SIZE) {
+        std::memcpy(slot.input_record, slot.unit->buffer, static_cast<std::size_t>(length));
+        slot.input_record_length = length;
+    }
+    if (slot.unit->last >= 0) {
+        slot.unit->flags &= ~LINE_PENDING;
+        slot.unit->line_closed = 0;
+    }
+}
+
+void restore_unit(const NestingSlot& slot) {
+    UnitBlock* block = slot.unit;
+    if (block == nullptr)
+        return;
+    if (block == unit_table[ENTRY_INTERNAL].block) {
+        *block = slot.unit_block;
+        return;
+    }
+    if (slot.input_record_length < 0)
+        return;
+    std::memcpy(block->buffer, slot.input_record,
+                static_cast<std::size_t>(slot.input_record_length));
+    block->pos = slot.unit_block.pos;
+    block->last = slot.unit_block.last;
+    if ((block->flags & LINE_PENDING) != 0)
+        engine.line_left_open = true;
+}
+
+void save_interpreter_state(NestingSlot& slot) {
     slot.item = current_item;
     slot.statement_kind = error_state.statement_kind;
     slot.error_branch = error_state.error_branch;
@@ -198,19 +244,25 @@ static void save_interpreter_state(NestingSlot& slot) {
     slot.unit = current_unit;
     slot.unit_entry = current_unit_entry;
     slot.unit_handle = current_unit != nullptr ? current_unit->handle : 0;
+    slot.record_remaining = record_remaining;
+    save_unit(slot);
 }
 
-static void restore_interpreter_state(const NestingSlot& slot) {
+void restore_interpreter_state(const NestingSlot& slot) {
     current_item = slot.item;
     error_state.statement_kind = slot.statement_kind;
     error_state.error_branch = slot.error_branch;
     error_state.end_branch = slot.end_branch;
     current_unit = slot.unit;
     current_unit_entry = slot.unit_entry;
+    record_remaining = slot.record_remaining;
     // The shared console block switches its handle with the direction of each statement.
     if (current_unit != nullptr)
         current_unit->handle = slot.unit_handle;
+    restore_unit(slot);
 }
+
+} // namespace
 
 // Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's list
 // and words go to the slot of the current depth (nesting_refusal has copied the list already).
@@ -229,6 +281,7 @@ void push_statement(std::uint8_t* saved_list) {
     engine.copies_tail = nullptr;
     engine.deferred_error = 0;
     engine.read_status = 0;
+    engine.line_left_open = false;
     engine.depth++;
 }
 

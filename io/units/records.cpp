@@ -247,6 +247,10 @@ int refill_limit(UnitBlock* block) {
         break;
     case ORGANISATION_FIXED:
         break;
+    case ORGANISATION_CONSOLE:
+        // The console's buffer may have grown for a long output record; a typed line is still
+        // read into the first 132 bytes.
+        return std::min(block->size, CONSOLE_BUFFER_SIZE);
     default:
         return block->size;
     }
@@ -286,6 +290,30 @@ void refill_record(UnitBlock* block, int limit) {
 
 } // namespace
 
+// A line that did not fit what was read: the unread part moves to the front of the buffer and
+// more is read after it. False when the buffer is full with no line end in it.
+bool read_more_of_record(UnitBlock* block) {
+    int kept = block->last - block->pos + 1;
+    int limit = block->organisation == ORGANISATION_CONSOLE
+                    ? std::min(block->size, CONSOLE_BUFFER_SIZE)
+                    : block->size;
+    if (kept >= limit)
+        return false;
+    if (kept > 0 && block->pos > 0)
+        std::memmove(block->buffer, block->buffer + block->pos, static_cast<std::size_t>(kept));
+    block->pos = 0;
+    block->last = kept - 1;
+    int n = read_handle(block->handle, block->buffer + kept, limit - kept);
+    if (n < 0)
+        raise_runtime_error(MSG_READ_FAILED, error_state.statement_kind);
+    block->transferred += n;
+    block->last += n;
+    // The file's last line is given the line end it lacks.
+    if (n < limit - kept && (block->last < 0 || block->buffer[block->last] != '\n'))
+        block->buffer[++block->last] = '\n';
+    return true;
+}
+
 std::uint8_t next_char() {
     UnitBlock* block = current_unit;
     if (block->pos > block->last) {
@@ -300,12 +328,13 @@ std::uint8_t next_char() {
 }
 
 // The size follows the buffer start, so that the variable's last record is its last.
-void next_internal_record(UnitBlock* block) {
-    if (block->last + block->record_length < block->size) {
-        block->buffer += block->record_length;
-        block->size -= block->record_length;
-        block->pos = 0;
-    }
+bool next_internal_record(UnitBlock* block) {
+    if (block->record_length <= 0 || block->last + block->record_length >= block->size)
+        return false;
+    block->buffer += block->record_length;
+    block->size -= block->record_length;
+    block->pos = 0;
+    return true;
 }
 
 void position_record(std::int32_t record_number) {

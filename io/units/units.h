@@ -102,9 +102,10 @@ void carriage_prefix(int control);
 void flush_record();
 void start_writing();
 std::uint8_t next_char();
+bool read_more_of_record(UnitBlock* block);
 void position_record(std::int32_t record_number);
-// An internal file moves on to the next element of its variable, unless this was the last.
-void next_internal_record(UnitBlock* block);
+// An internal file moves on to the next element of its variable; false when this was the last.
+bool next_internal_record(UnitBlock* block);
 void close_unit(std::int32_t unit, int disposition);
 void release_unit(UnitBlock* block, int open_errno);
 void check_write_failure();
@@ -118,6 +119,55 @@ int console_read_line(char* buffer, int capacity);
 // The handle calls of the unit layer: handles 0 to 2 are in binary mode for each transfer.
 int write_handle(int handle, const void* bytes, int length);
 int read_handle(int handle, void* bytes, int length);
+
+// ---- The record layer: bytes placed in records by column, records ended by organisation ----
+//
+// Every driver (list-directed, formatted, namelist) places its output through put_field and ends
+// its records through end_output_record, and reads through next_char and end_input_record. The
+// routine that ends a record is chosen per statement from the tables below by the unit's
+// organisation.
+
+using RecordEnd = void (*)();
+extern const RecordEnd OUTPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS];
+extern const RecordEnd INPUT_RECORD_ENDS[ORGANISATIONS_WITH_DRIVERS];
+
+// The output record under way, part of the statement's state. Columns count from the record's
+// first byte (on the console, its carriage control).
+struct OutputRecord {
+    int pending_blanks;  // blanks owed before the next bytes placed
+    int column;          // bytes placed in the record by put_field, pending blanks included
+    int position_flag;   // a formatted record moved on by a tab (see end_output_record)
+    int statement_start; // pos at which this statement's output began (non-advancing checks)
+    int record_start;    // buffer index of the record's first column (below 0: written out)
+    int furthest;        // buffer index just past the furthest byte placed in the record
+};
+extern OutputRecord& output_record;
+
+// Places pending_blanks blanks and then count bytes at the record's column. The console's
+// record grows in its buffer, so that it stays whole until its record end.
+void put_field(int count, const std::uint8_t* bytes);
+// The record end of the WRITE under way (the routine its statement took from the table).
+void end_output_record();
+// A new output record begins at pos (at the statement's start and after each record end).
+void start_output_record();
+// The column of the output record where the next byte goes, and a move to another one: back
+// over what is written (later bytes overwrite it), or on past the furthest byte written, where
+// the blanks are placed only when bytes follow them.
+int output_column();
+void move_output_column(int column);
+// The record is to end after its furthest byte; blanks still owed are dropped.
+void close_output_columns();
+
+// The record end of the READ under way.
+void end_input_record();
+// A READ on a console line left open by output ends that line before it waits for input.
+void settle_output_line();
+// Passes the rest of an input record up to and including its LF.
+void pass_rest_of_line();
+// Takes the current input record whole into the buffer: *start is the index of its first byte,
+// *end that just past its text (its line end not included). An internal file's record is its
+// element; after the last one there is no record: end of file.
+void load_input_record(int* start, int* end);
 
 // Implicit open of an unconnected unit.
 void implicit_open(std::int32_t unit, int access);

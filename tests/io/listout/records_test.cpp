@@ -88,8 +88,8 @@ TEST(ListOutputRecords, ConsoleRecordLongerThanItsBuffer) {
         bytes += static_cast<char>('A' + i % 26);
     }
     current_unit = unit_table[ENTRY_CONSOLE_OUTPUT].block;
-    list_write.column = 0;
-    list_write.pending_blanks = 1;
+    output_record.column = 0;
+    output_record.pending_blanks = 1;
     put_field(static_cast<int>(bytes.size()), reinterpret_cast<const std::uint8_t*>(bytes.data()));
     end_output_record();
     EXPECT_EQ(console.output(), "\r\n" + bytes);

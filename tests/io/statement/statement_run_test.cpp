@@ -218,31 +218,31 @@ TEST_F(StatementRunTest, SizeVariableNeedsNonAdvancingInput) {
     EXPECT_EQ(error(), "");
 }
 
-TEST_F(StatementRunTest, FormattedWriteIsRefusedWithAReport) {
+TEST_F(StatementRunTest, FormatErrorFailsTheStatementWhenItRuns) {
     int code = exit_code_of([] {
-        begin_write(DEFAULT_UNIT_WRITE, "(F8.2)", 6, nullptr, 0, 0);
+        EXPECT_EQ(begin_write(DEFAULT_UNIT_WRITE, "(F8.2,Q)", 8, nullptr, 0, 0), 0);
         write_item_real4(0x40000000u);
         end_write();
     });
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(error(), "\r\nrun-time error F6801: WRITE(CON)\r\n"
-                       "- formatted transfer is not available in this run-time\r\n");
+    EXPECT_EQ(error(), "\r\nrun-time error F6703: WRITE(CON)\r\n"
+                       "- unexpected character Q in format text\r\n");
     EXPECT_EQ(output(), "");
 }
 
-TEST_F(StatementRunTest, FormattedStatementsWithBranchesReturnTheStatus) {
-    ASSERT_EQ(begin_write(DEFAULT_UNIT_WRITE, "(A)", 3, nullptr, 0, 1), 0);
+TEST_F(StatementRunTest, FormatErrorsWithBranchesReturnTheStatus) {
+    ASSERT_EQ(begin_write(DEFAULT_UNIT_WRITE, "(A", 2, nullptr, 0, 1), 0);
     write_item_character("x", 1);
-    EXPECT_EQ(end_write(), 6801);
+    EXPECT_EQ(end_write(), 6214); // no closing parenthesis
     // The copies are freed and the nesting popped all the same.
     EXPECT_EQ(engine.copies_head, nullptr);
     EXPECT_EQ(engine.depth, 0);
     EXPECT_EQ(engine.compiled_format, nullptr);
     float value = 1.5f;
-    ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, "(F8.2)", -1, nullptr, 0, nullptr, 4), 0);
-    EXPECT_EQ(read_item_real4(&value), 6801);
-    EXPECT_EQ(read_item_real4(&value), 6801);
-    EXPECT_EQ(end_read(), 6801);
+    ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, "(F8.2,Q)", -1, nullptr, 0, nullptr, 4), 0);
+    EXPECT_EQ(read_item_real4(&value), 6703);
+    EXPECT_EQ(read_item_real4(&value), 6703);
+    EXPECT_EQ(end_read(), 6703);
     EXPECT_EQ(value, 1.5f);
     EXPECT_EQ(error(), "");
     // The branch belonged to those statements only.
