@@ -80,6 +80,9 @@ struct FrontStatement {
     bool on_runtime; // the run-time has the statement: its end call is owed
     bool failed;     // a condition the program handles ended the transfer: later items do nothing
     int unit;        // the run-time's unit argument
+    char* internal;  // an internal file's first element, or null for a unit
+    int internal_length;
+    int internal_count;
     const char* format;
     int format_length;
     const char* advance; // the ADVANCE= text, or null
@@ -94,6 +97,9 @@ struct FrontStatement {
     FileSpecifiers file;
 };
 
+// Keeps the format of a formatted transfer, given as text or as a character scalar's descriptor.
+void take_format(Handle statement, const char* format, std::size_t length,
+                 const DescriptorHeader* descriptor);
 // Takes a record for a statement at file(line) and registers its position. Never null: with
 // every record taken the statement is refused.
 Handle open_statement(const char* file, int line, bool is_input, int unit);

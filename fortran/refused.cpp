@@ -1,5 +1,5 @@
-// The statements the run-time cannot perform yet: internal files, unformatted transfer, WAIT,
-// INQUIRE with IOLENGTH=, NAMELIST and SIZE=. Each is defined, so that no call of flang's interface
+// The statements the run-time cannot perform yet: unformatted transfer, WAIT, INQUIRE with
+// IOLENGTH=, NAMELIST and SIZE=. Each is defined, so that no call of flang's interface
 // lands in flang's own run-time, and each ends in a numbered report at the statement's position
 // (or, with IOSTAT= or ERR=, in the status): never a crash and never a statement that silently does
 // nothing.
@@ -47,50 +47,6 @@ Handle begin_unformatted_output(int, const char* file, int line) {
 
 Handle begin_unformatted_input(int, const char* file, int line) {
     return refused_statement(file, line, true, "unformatted transfer");
-}
-
-Handle begin_internal_array_list_output(const DescriptorHeader&, void**, std::size_t,
-                                        const char* file, int line) {
-    return refused_statement(file, line, false, "a WRITE to an internal file");
-}
-
-Handle begin_internal_array_list_input(const DescriptorHeader&, void**, std::size_t,
-                                       const char* file, int line) {
-    return refused_statement(file, line, true, "a READ from an internal file");
-}
-
-Handle begin_internal_array_formatted_output(const DescriptorHeader&, const char*, std::size_t,
-                                             const DescriptorHeader*, void**, std::size_t,
-                                             const char* file, int line) {
-    return refused_statement(file, line, false, "a WRITE to an internal file");
-}
-
-Handle begin_internal_array_formatted_input(const DescriptorHeader&, const char*, std::size_t,
-                                            const DescriptorHeader*, void**, std::size_t,
-                                            const char* file, int line) {
-    return refused_statement(file, line, true, "a READ from an internal file");
-}
-
-Handle begin_internal_list_output(char*, std::size_t, void**, std::size_t, const char* file,
-                                  int line) {
-    return refused_statement(file, line, false, "a WRITE to an internal file");
-}
-
-Handle begin_internal_list_input(const char*, std::size_t, void**, std::size_t, const char* file,
-                                 int line) {
-    return refused_statement(file, line, true, "a READ from an internal file");
-}
-
-Handle begin_internal_formatted_output(char*, std::size_t, const char*, std::size_t,
-                                       const DescriptorHeader*, void**, std::size_t,
-                                       const char* file, int line) {
-    return refused_statement(file, line, false, "a WRITE to an internal file");
-}
-
-Handle begin_internal_formatted_input(const char*, std::size_t, const char*, std::size_t,
-                                      const DescriptorHeader*, void**, std::size_t,
-                                      const char* file, int line) {
-    return refused_statement(file, line, true, "a READ from an internal file");
 }
 
 Handle begin_wait(int, int, const char* file, int line) {

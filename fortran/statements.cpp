@@ -1,5 +1,6 @@
 // The statement records of the Fortran front, and the begin, specifier and end calls of data
-// transfer on external units: list-directed and formatted, on '*' and on numbered units.
+// transfer on external units: list-directed and formatted, on '*' and on numbered units. The
+// run-time's begin call of a transfer on an internal file (internal.cpp) is made here too.
 #include <climits>
 #include <cstring>
 
@@ -89,6 +90,29 @@ std::size_t trimmed_length(const char* text, std::size_t length) {
         --length;
     }
     return length;
+}
+
+// An internal file the run-time refuses at its begin call: no element, or more characters than
+// an int counts.
+bool internal_file_refused(const FrontStatement& statement) {
+    std::int64_t bytes = std::int64_t{statement.internal_length} * statement.internal_count;
+    return statement.internal_length <= 0 || statement.internal_count <= 0 || bytes > INT_MAX;
+}
+
+// An internal READ has no end-of-record condition: its flags are end of file and error only.
+int begin_transfer(const FrontStatement& s) {
+    if (s.internal != nullptr) {
+        bool silent = handles_errors(s) && internal_file_refused(s);
+        return s.is_input ? begin_read_internal(s.internal, s.internal_length, s.internal_count,
+                                                s.format, s.format_length,
+                                                silent ? FLAGS_SILENT : read_flags(s) & ~2)
+                          : begin_write_internal(s.internal, s.internal_length, s.internal_count,
+                                                 s.format, s.format_length, write_flags(s));
+    }
+    return s.is_input ? begin_read(s.unit, s.format, s.format_length, s.advance, s.advance_length,
+                                   nullptr, read_flags(s))
+                      : begin_write(s.unit, s.format, s.format_length, s.advance, s.advance_length,
+                                    write_flags(s));
 }
 
 FrontStatement* free_record() {
@@ -200,14 +224,7 @@ bool begin_on_runtime(Handle statement) {
     }
     statement->begun = true;
     statement->on_runtime = true;
-    int status =
-        statement->is_input
-            ? begin_read(statement->unit, statement->format, statement->format_length,
-                         statement->advance, statement->advance_length, nullptr,
-                         read_flags(*statement))
-            : begin_write(statement->unit, statement->format, statement->format_length,
-                          statement->advance, statement->advance_length, write_flags(*statement));
-    return item_result(statement, status);
+    return item_result(statement, begin_transfer(*statement));
 }
 
 // An item the run-time has no code for goes to it as an array of no known type, which fails the
@@ -234,8 +251,6 @@ Handle begin_external_list_input(int unit, const char* file, int line) {
 
 } // extern "C"
 
-namespace {
-
 // A format given as a character scalar through a descriptor is its text; a format spread over
 // the elements of a character array is not taken.
 void take_format(Handle statement, const char* format, std::size_t length,
@@ -251,8 +266,6 @@ void take_format(Handle statement, const char* format, std::size_t length,
     statement->format = format;
     statement->format_length = static_cast<int>(length);
 }
-
-} // namespace
 
 extern "C" {
 

@@ -236,6 +236,22 @@ TEST(FortranFiles, UnitSixConnectedToAFile) {
     EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file"}));
 }
 
+// A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
+// would write the elements between), list-directed and formatted.
+TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
+    expect_outcomes(
+        "internal",
+        {{"",
+          lines({"[ n =         42 T             ]", "          7        2.500000",
+                 "[  7     ][ab      ]", "          7 ab", "[ one    ][x       ]",
+                 "past the last record         -1           5", "past the last element       6600",
+                 "       6804",
+                 "an internal file whose elements are not adjacent is not available in this "
+                 "run-t",
+                 "i", "    .333"}),
+          "", 0}});
+}
+
 TEST(FortranErrors, OverflowOfTheProgramsOwnArithmeticTraps) {
     test::TranscriptResult result = run(program("errors"), "8\n");
     if (LNCALC_FORTRAN_TRAPS) {
