@@ -65,6 +65,7 @@ program files
   case (7)
     open(6, file='six.txt', status='replace')
     print *, 'to the file'
+    write(6,'(I3,A)') 5, 'x'
     close(6)
     print *, 'to the console'
   case (8)

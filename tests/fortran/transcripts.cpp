@@ -233,7 +233,7 @@ TEST(FortranFiles, DirectAccessStatusesAndReports) {
 TEST(FortranFiles, UnitSixConnectedToAFile) {
     std::string folder = empty_folder("unit_six");
     expect_outcomes("files", {{"7\n", lines({"to the console"}), "", 0}}, folder);
-    EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file"}));
+    EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file", "  5x"}));
 }
 
 // A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
