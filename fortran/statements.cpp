@@ -1,5 +1,6 @@
 // The statement records of the Fortran front, and the begin, specifier and end calls of data
-// transfer on external units: list-directed and formatted, on '*' and on numbered units.
+// transfer on external units: list-directed and formatted, on '*' and on numbered units. The
+// run-time's begin call of a transfer on an internal file (internal.cpp) is made here too.
 #include <climits>
 #include <cstring>
 
@@ -34,6 +35,9 @@ const char* file_name(const char* path) {
 // flang names '*' by the preconnected numbers; the run-time's own '*' serves the console for
 // those, as its units 5 and 6 would, and keeps the statement's bytes those of '*'.
 int runtime_unit(int unit, bool is_input) {
+    if (program_connected(unit)) {
+        return unit;
+    }
     if (is_input && unit == FLANG_DEFAULT_INPUT_UNIT) {
         return DEFAULT_UNIT_READ;
     }
@@ -47,13 +51,26 @@ bool handles_errors(const FrontStatement& statement) {
     return (statement.handlers & (HANDLES_IOSTAT | HANDLES_ERR)) != 0;
 }
 
+// The run-time's begin calls refuse a unit number out of their range with a report even when
+// the statement handles its errors, unless the flags are -1: the program's IOSTAT= or ERR= then
+// gets the status.
+constexpr int FLAGS_SILENT = -1;
+
+bool unit_out_of_range(int unit) {
+    return unit != DEFAULT_UNIT_READ && unit != DEFAULT_UNIT_WRITE &&
+           (unit < -32767 || unit > 32767);
+}
+
 // The begin flags of the run-time: a WRITE's bit 0 is its error branch; a READ's bits are end of
 // file, end of record and error.
 int write_flags(const FrontStatement& statement) {
-    return handles_errors(statement) ? 1 : 0;
+    return handles_errors(statement) ? FLAGS_SILENT : 0;
 }
 
 int read_flags(const FrontStatement& statement) {
+    if (handles_errors(statement) && unit_out_of_range(statement.unit)) {
+        return FLAGS_SILENT;
+    }
     int flags = 0;
     if ((statement.handlers & (HANDLES_IOSTAT | HANDLES_END)) != 0) {
         flags |= 1;
@@ -65,6 +82,37 @@ int read_flags(const FrontStatement& statement) {
         flags |= 4;
     }
     return flags;
+}
+
+// Keyword values are compared as the run-time compares them: any case, trailing blanks dropped.
+std::size_t trimmed_length(const char* text, std::size_t length) {
+    while (length > 0 && text[length - 1] == ' ') {
+        --length;
+    }
+    return length;
+}
+
+// An internal file the run-time refuses at its begin call: no element, or more characters than
+// an int counts.
+bool internal_file_refused(const FrontStatement& statement) {
+    std::int64_t bytes = std::int64_t{statement.internal_length} * statement.internal_count;
+    return statement.internal_length <= 0 || statement.internal_count <= 0 || bytes > INT_MAX;
+}
+
+// An internal READ has no end-of-record condition: its flags are end of file and error only.
+int begin_transfer(const FrontStatement& s) {
+    if (s.internal != nullptr) {
+        bool silent = handles_errors(s) && internal_file_refused(s);
+        return s.is_input ? begin_read_internal(s.internal, s.internal_length, s.internal_count,
+                                                s.format, s.format_length,
+                                                silent ? FLAGS_SILENT : read_flags(s) & ~2)
+                          : begin_write_internal(s.internal, s.internal_length, s.internal_count,
+                                                 s.format, s.format_length, write_flags(s));
+    }
+    return s.is_input ? begin_read(s.unit, s.format, s.format_length, s.advance, s.advance_length,
+                                   nullptr, read_flags(s))
+                      : begin_write(s.unit, s.format, s.format_length, s.advance, s.advance_length,
+                                    write_flags(s));
 }
 
 FrontStatement* free_record() {
@@ -110,6 +158,39 @@ Handle open_statement(const char* file, int line, bool is_input, int unit) {
     return statement;
 }
 
+Handle open_file_statement(const char* file, int line, StatementKind kind, int unit) {
+    Handle statement = open_statement(file, line, false, unit);
+    statement->kind = kind;
+    statement->file.name_length = -1;
+    for (KeywordValue& keyword : statement->file.keywords) {
+        keyword.length = -1;
+    }
+    statement->file.record_length = -1;
+    return statement;
+}
+
+int file_flags(const FrontStatement& statement) {
+    return handles_errors(statement) ? FLAGS_SILENT : 0;
+}
+
+void refuse_value(Handle statement, const char* specifier, const char* value, std::size_t length) {
+    constexpr std::size_t SHOWN = 16; // a longer value is shown cut, with "..."
+    length = trimmed_length(value, length);
+    char* out = statement->what;
+    char* end = out + sizeof statement->what - 1;
+    auto put = [&](const char* text, std::size_t count) {
+        for (std::size_t i = 0; i < count && out < end; ++i) {
+            *out++ = text[i];
+        }
+    };
+    put("the value ", 10);
+    put(value, length < SHOWN ? length : SHOWN);
+    put(length > SHOWN ? "... of " : " of ", length > SHOWN ? 7 : 4);
+    put(specifier, std::strlen(specifier));
+    *out = '\0';
+    refuse(statement, statement->what);
+}
+
 void refuse(Handle statement, const char* what) {
     if (statement->refusal == nullptr) {
         statement->refusal = what;
@@ -129,23 +210,21 @@ bool fail_with_refusal(Handle statement, const char* what) {
     return item_result(statement, refuse_statement(what, handles_errors(*statement)));
 }
 
+// A file statement is performed whole at its end call: only a refusal begins it earlier.
 bool begin_on_runtime(Handle statement) {
     if (statement->begun) {
         return !statement->failed;
     }
-    statement->begun = true;
     if (statement->refusal != nullptr) {
+        statement->begun = true;
         return fail_with_refusal(statement, statement->refusal);
     }
+    if (statement->kind != KIND_TRANSFER) {
+        return true;
+    }
+    statement->begun = true;
     statement->on_runtime = true;
-    int status =
-        statement->is_input
-            ? begin_read(statement->unit, statement->format, statement->format_length,
-                         statement->advance, statement->advance_length, nullptr,
-                         read_flags(*statement))
-            : begin_write(statement->unit, statement->format, statement->format_length,
-                          statement->advance, statement->advance_length, write_flags(*statement));
-    return item_result(statement, status);
+    return item_result(statement, begin_transfer(*statement));
 }
 
 // An item the run-time has no code for goes to it as an array of no known type, which fails the
@@ -172,8 +251,6 @@ Handle begin_external_list_input(int unit, const char* file, int line) {
 
 } // extern "C"
 
-namespace {
-
 // A format given as a character scalar through a descriptor is its text; a format spread over
 // the elements of a character array is not taken.
 void take_format(Handle statement, const char* format, std::size_t length,
@@ -189,8 +266,6 @@ void take_format(Handle statement, const char* format, std::size_t length,
     statement->format = format;
     statement->format_length = static_cast<int>(length);
 }
-
-} // namespace
 
 extern "C" {
 
@@ -236,6 +311,9 @@ void get_io_msg(Handle statement, char* message, std::size_t length) {
 
 int end_io_statement(Handle statement) {
     begin_on_runtime(statement);
+    if (statement->kind != KIND_TRANSFER && !statement->failed) {
+        item_result(statement, perform_file_statement(statement));
+    }
     if (statement->on_runtime) {
         int status = statement->is_input ? end_read() : end_write();
         item_result(statement, status);

@@ -4,7 +4,7 @@ program errors
   implicit none
   integer :: choice, n, status
   integer(8) :: big
-  character(len=60) :: message
+  character(len=80) :: message
   real :: x
 
   read(*,*) choice
@@ -30,9 +30,9 @@ program errors
     big = 5
     write(*,*) 'big', big
   case (5)
-    open(10, file='never.txt')
+    open(10, file='never.txt', access='stream')
   case (6)
-    open(10, file='never.txt', iostat=status, iomsg=message)
+    open(10, file='never.txt', access='stream', iostat=status, iomsg=message)
     write(*,*) 'open status', status
     write(*,*) trim(message)
   case (7)

@@ -3,6 +3,9 @@
 // is run beside the calculator itself on the same input.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,11 +23,26 @@ std::string program(const std::string& name) {
 }
 
 test::TranscriptResult run(const std::string& path, const std::string& input,
-                           std::vector<std::string> arguments = {}) {
+                           std::vector<std::string> arguments = {},
+                           const std::string& folder = "") {
     test::TranscriptRun run;
     run.input = input;
     run.arguments = std::move(arguments);
+    run.working_directory = folder;
     return test::run_transcript(path, run);
+}
+
+// An empty folder of the test's own for the files a program makes.
+std::string empty_folder(const std::string& name) {
+    std::filesystem::path folder = program("work") + "/" + name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string lines(const std::vector<std::string>& records) {
@@ -134,9 +152,10 @@ struct Outcome {
     int exit_code;
 };
 
-void expect_outcomes(const std::string& name, const std::vector<Outcome>& outcomes) {
+void expect_outcomes(const std::string& name, const std::vector<Outcome>& outcomes,
+                     const std::string& folder = "") {
     for (const Outcome& outcome : outcomes) {
-        test::TranscriptResult result = run(program(name), outcome.input);
+        test::TranscriptResult result = run(program(name), outcome.input, {}, folder);
         EXPECT_EQ(result.output, outcome.output) << name << " " << outcome.input;
         EXPECT_EQ(result.error, outcome.error) << name << " " << outcome.input;
         EXPECT_EQ(result.exit_code, outcome.exit_code) << name << " " << outcome.input;
@@ -144,7 +163,7 @@ void expect_outcomes(const std::string& name, const std::vector<Outcome>& outcom
 }
 
 TEST(FortranErrors, ReportsStatusesAndRefusals) {
-    std::string open_refused = "the OPEN statement is not available in this run-time";
+    std::string open_refused = "the value stream of ACCESS= is not available in this run-time";
     expect_outcomes(
         "errors",
         {{"1\nabc\n", "",
@@ -162,6 +181,75 @@ TEST(FortranErrors, ReportsStatusesAndRefusals) {
          {"6\n", lines({"open status       6804", open_refused}), "", 0},
          // A formatted record's first character is the console's carriage control.
          {"7\n", lines({"ormatted  7"}), "", 0}});
+}
+
+// Records written, read back, re-read after BACKSPACE and cut by ENDFILE; the file left behind is
+// read byte for byte, then opened again on a NEWUNIT= number and deleted by CLOSE.
+TEST(FortranFiles, SequentialFileWrittenPositionedInquiredAndDeleted) {
+    std::string folder = empty_folder("sequential");
+    expect_outcomes("files",
+                    {{"1\n",
+                      lines({"read again: record          2", "T T T          10 seq.txt",
+                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO YES LIST",
+                             "after ENDFILE         -1"}),
+                      "", 0}},
+                    folder);
+    EXPECT_EQ(file_bytes(folder + "/seq.txt"), lines({" record          1", " record          2"}));
+    expect_outcomes("files",
+                    {{"2\n",
+                      lines({"NEWUNIT        -10         -10 T record          1",
+                             "FLUSH          0", "deletedT"}),
+                      "", 0}},
+                    folder);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/seq.txt"));
+}
+
+TEST(FortranFiles, DirectAccessStatusesAndReports) {
+    std::string folder = empty_folder("statuses");
+    expect_outcomes(
+        "files",
+        {{"3\n",
+          lines({"DIRECT FORMATTED         20           1 UNDEFINED",
+                 "       6804the REC= specifier is not available in this run-time"}),
+          "", 0},
+         {"4\n",
+          lines({"       6416file not found", "ERR= branch taken", "unit out of range       6314"}),
+          "", 0},
+         {"5\n", "",
+          statement_report("files.f90(62)", "F6416: OPEN(missing.txt)", "file not found"), 1},
+         {"6\n", "",
+          statement_report("files.f90(64)", "F6804",
+                           "the value quote of DELIM= is not available in this run-time"),
+          1},
+         {"8\n",
+          lines({"         -1 kept          5 UNDEFINED UNDEFINEDF",
+                 "       6804the INQUIRE specifier SIZE= is not available in this run-time"}),
+          "", 0}},
+        folder);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// flang names '*' by 6: once the program connects 6 to a file, PRINT goes there.
+TEST(FortranFiles, UnitSixConnectedToAFile) {
+    std::string folder = empty_folder("unit_six");
+    expect_outcomes("files", {{"7\n", lines({"to the console"}), "", 0}}, folder);
+    EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file", "  5x"}));
+}
+
+// A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
+// would write the elements between), list-directed and formatted.
+TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
+    expect_outcomes(
+        "internal",
+        {{"",
+          lines({"[ n =         42 T             ]", "          7        2.500000",
+                 "[  7     ][ab      ]", "          7 ab", "[ one    ][x       ]",
+                 "past the last record         -1           5", "past the last element       6600",
+                 "       6804",
+                 "an internal file whose elements are not adjacent is not available in this "
+                 "run-t",
+                 "i", "    .333"}),
+          "", 0}});
 }
 
 TEST(FortranErrors, OverflowOfTheProgramsOwnArithmeticTraps) {
