@@ -351,14 +351,13 @@ void convert_value(bool repeated) {
     }
 }
 
-// The end of an internal file ends the value under way; with nothing read, the item is
-// cleared.
+// The end of an internal file ends the value under way. With nothing read for the item, the
+// variable holds no more values: that is its end of file, and the item keeps its value.
 bool finish_at_internal_end(const Scan& scan) {
     const ListReadState& s = list_read;
     if (s.token_length == 0 && s.scan_state == PLAIN && !scan.after_repeat) {
-        int size = element_stride(current_item);
-        std::memset(current_item.data, 0, static_cast<std::size_t>(std::max(size, 0)));
-        return false;
+        error_state.at_end_of_file = 1;
+        raise(MSG_END_OF_FILE);
     }
     list_read.last_separator = ' ';
     return true;

@@ -187,14 +187,14 @@ TEST(ListInputRecords, InternalFiles) {
         EXPECT_EQ(std::string(item, 3), "ab ");
     }
     {
-        // Items after the end of the variable are cleared.
+        // An item after the variable's last value meets its end of file and keeps its value.
         char text[] = "5  ";
         std::int32_t i[2] = {0, -1};
         ListBuilder list(HEADER);
         list.character(text, 3).variable(TYPE_INTEGER4, &i[0]).variable(TYPE_INTEGER4, &i[1]);
-        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(execute_read(list.end()), -1);
         EXPECT_EQ(i[0], 5);
-        EXPECT_EQ(i[1], 0);
+        EXPECT_EQ(i[1], -1);
     }
 }
 

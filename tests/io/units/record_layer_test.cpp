@@ -78,16 +78,19 @@ TEST(RecordLayer, InternalReadEndsAtALineFeedInTheLastRecord) {
         int length;
         int count;
         std::int32_t expected;
+        int status;
     };
-    // A line feed ends the record it is in: what follows it in that record is passed over.
-    const Case cases[] = {{"\n", 1, 1, 0}, {"\n5", 2, 1, 0}, {"7\n", 2, 1, 7}, {"\n5 8", 2, 2, 8}};
+    // A line feed ends the record it is in: what follows it in that record is passed over, and
+    // a variable with no value left meets its end of file.
+    const Case cases[] = {
+        {"\n", 1, 1, -1, -1}, {"\n5", 2, 1, -1, -1}, {"7\n", 2, 1, 7, 0}, {"\n5 8", 2, 2, 8, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
         std::int32_t value = -1;
         test::ListBuilder list(READ_HEADER);
         list.character(const_cast<char*>(c.records), c.length, c.count > 1 ? c.count : 0)
             .variable(TYPE_INTEGER4, &value);
-        EXPECT_EQ(execute_read(list.end()), 0);
+        EXPECT_EQ(execute_read(list.end()), c.status);
         EXPECT_EQ(value, c.expected);
     }
 }

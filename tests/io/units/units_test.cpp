@@ -173,7 +173,7 @@ TEST_F(UnitsTest, InternalFileIsNeverWrittenAsARecord) {
     const std::uint8_t bytes[] = {' ', 'x'};
     EXPECT_EQ(exit_code_of([&] { write_record(2, bytes); }), 1);
     EXPECT_EQ(error(), "\r\nrun-time error F6600: WRITE(internal)\r\n"
-                       "- internal file written through a unit record\r\n");
+                       "- write past the end of an internal file\r\n");
 }
 
 TEST_F(UnitsTest, RecordNumberBeforeTheFirst) {
