@@ -45,6 +45,20 @@ inline std::vector<float> varied_floats(std::size_t count) {
     return values;
 }
 
+// Single-precision values that a fixed-point field of four decimals shows in 11 columns: a
+// random mantissa in [1, 10) times a power of ten from 1e-4 to 1e4, either sign.
+inline std::vector<float> fixed_floats(std::size_t count) {
+    std::mt19937 random(20240613u);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> decade(-4, 4);
+    std::vector<float> values(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        double v = mantissa(random) * std::pow(10.0, decade(random));
+        values[i] = static_cast<float>(random() % 2 == 0 ? v : -v);
+    }
+    return values;
+}
+
 // Input lines in the three forms a user types: "1.5" (a plain decimal), "-2.25E-03" (a signed
 // mantissa with an exponent letter) and "7d2" (a whole number with the D letter), each with a
 // value of its own.

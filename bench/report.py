@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Prints the tables of ratios of a round-robin run (round_robin.json) and the goals, met or
-missed, then the table of the in-process benchmarks (io.json, conversion.json, fpu.json), the floor
+missed, then the table of the in-process benchmarks (io.json, conversion.json, fpu.json, format.json), the floor
 of the C library's loops and this build's floating-point unit.
 
     report.py OUT_DIR
@@ -16,6 +16,9 @@ ROWS = [  # (title, job, base job, base program)
     ("{n4:,} WRITEs of four reals, x printf of one value per line", "write4", "write1", "printf"),
     ("{n:,} READs of one real from a file, x fgets + strtof", "read", "read", "fgets+strtof"),
     ("the dialogue, input \"2\", x the static C program", "dialogue", "dialogue", "static C program"),
+    ("{n:,} formatted WRITEs (F12.4) of one real, x printf(\"%12.4f\")", "fwrite1", "fwrite1", "printf"),
+    ("the same, x snprintf + one write(2) per record", "fwrite1", "fwrite1", "snprintf+write"),
+    ("{n:,} formatted READs (F12.4) of one real, x fgets + strtof", "fread", "fread", "fgets+strtof"),
 ]
 
 
@@ -37,6 +40,8 @@ def print_table(r, present, metric, name, n):
     header = [f"job (whole process, {name})", "base (ms)"] + present
     lines = [header, ["---"] * len(header)]
     for title, job, base_job, base_label in ROWS:
+        if job not in r:  # a run from before formatted transfer
+            continue
         base = r[base_job][base_label][metric]
         cells = [title.format(n=n, n4=n // 4), f"{base * 1000:.1f}"]
         for c in present:
@@ -87,6 +92,16 @@ def main():
         if peer in r["write1"]:
             goal(f"WRITE of one value per statement x {peer}",
                  cpu("write1", "lncalc") / cpu("write1", peer), 1.0)
+    if "fread" in r:
+        goal("formatted READ (F12.4) x fgets + strtof", cpu("fread", "lncalc") / cpu("fread", "fgets+strtof"), 2.0)
+        for peer in ("gfortran", "flang"):
+            if peer in r["fread"]:
+                goal(f"formatted READ (F12.4) x {peer}", cpu("fread", "lncalc") / cpu("fread", peer), 1.0)
+        goals.append("- formatted WRITE (F12.4), one write(2) per record, x snprintf + one write(2) per "
+                     f"record: {cpu('fwrite1', 'lncalc') / cpu('fwrite1', 'snprintf+write'):.2f}; x printf: "
+                     f"{cpu('fwrite1', 'lncalc') / cpu('fwrite1', 'printf'):.2f}" +
+                     "".join(f"; x {peer}: {cpu('fwrite1', 'lncalc') / cpu('fwrite1', peer):.2f}"
+                             for peer in ("gfortran", "flang") if peer in r["fwrite1"]))
     for job in ("write1", "write4", "read", "dialogue"):
         if "lncalc, other build" in r[job]:
             goals.append(f"- this build x the other build, {job}: "
@@ -121,6 +136,16 @@ def print_in_process(out):
             fpu["BM_UnitLog"])
         row("software natural_log path (ns/call)", fpu["BM_SoftwareNaturalLog"],
             "this build's unit", fpu["BM_UnitNaturalLog"])
+    form = fastest(out, "format")
+    if form:
+        row("formatted WRITE (F12.4), internal (ns/value)", form["BM_FormattedWriteF"],
+            "snprintf %12.4f", form["BM_SnprintfF"], 1.0)
+        row("formatted WRITE (4E15.7), internal (ns/value)", form["BM_FormattedWriteE4"],
+            "snprintf %15.7E", form["BM_SnprintfE4"], 1.0)
+        row("formatted READ (F12.4), internal (ns/value)", form["BM_FormattedReadF"], "strtof",
+            form["BM_StrtofF"], 1.5)
+        row("begin + end, (F12.4), no item (ns/statement)", form["BM_BeginEnd/formatted:1"],
+            "list-directed", form["BM_BeginEnd/formatted:0"])
     header = ("measure", "value", "baseline", "base", "ratio", "goal", "")
     widths = [max(len(r[i]) for r in rows + [header]) for i in range(7)]
     print("\nIn process, processor time per value (the fastest of the repetitions):\n")

@@ -38,6 +38,23 @@ def job_values(n):
     return values
 
 
+def job_fixed_values(n):
+    """The fixed-point values of values.h (job_fixed_value)."""
+    s, values = 2026, []
+    for _ in range(n):
+        first = (s * 1664525 + 1013904223) & 0xFFFFFFFF
+        second = (first * 1664525 + 1013904223) & 0xFFFFFFFF
+        s = second
+        x = math.ldexp(1.0 + (first >> 9) * 2.0**-23, (second >> 8) % 26 - 10)
+        values.append(-x if second >> 31 else x)
+    return values
+
+
+def fixed_input_lines(n):
+    """The records of the formatted READ: the fixed-point values as "%12.4f" writes them."""
+    return "".join(f"{x:12.4f}\n" for x in job_fixed_values(n))
+
+
 def input_lines(n):
     """Input lines in the three forms a user types: 1.5, -2.25E-03 and 7d2."""
     r = random.Random(20240612)
@@ -93,41 +110,51 @@ def programs(args):
         table.append(("read", label, [f"{d}/bench/lncalc_engine_jobs", "read", n]))
     table.append(("read", "fgets+strtof", [f"{b}/bench/lncalc_c_floor", "strtof", n]))
     table.append(("read", "fgets+from_chars", [f"{b}/bench/lncalc_cpp_floor", "from_chars", n]))
+    # Formatted transfer, "(F12.4)": this build only (an other build may be older than it).
+    table.append(("fwrite1", "lncalc", [f"{b}/bench/lncalc_engine_jobs", "fwrite1", n]))
+    table.append(("fwrite1", "printf", [f"{b}/bench/lncalc_c_floor", "printff", n]))
+    table.append(("fwrite1", "snprintf+write", [f"{b}/bench/lncalc_c_floor", "writef", n]))
+    table.append(("fread", "lncalc", [f"{b}/bench/lncalc_engine_jobs", "fread", n]))
+    table.append(("fread", "fgets+strtof", [f"{b}/bench/lncalc_c_floor", "strtof", n]))
     for label, d in engines:
         table.append(("dialogue", label, [f"{d}/lncalc"]))
     table.append(("dialogue", "static C program", [f"{b}/bench/lncalc_dialogue_baseline"]))
     for compiler in ("gfortran", "flang"):
         jobs = f"{args.peers}/jobs-{compiler}"
         if args.peers and os.path.exists(jobs):
-            for job in ("write1", "write4", "read"):
+            for job in ("write1", "write4", "read", "fwrite1", "fread"):
                 table.append((job, compiler, [jobs, job, n]))
             table.append(("dialogue", compiler, [f"{args.peers}/dialogue-{compiler}"]))
     return [(job, label, [os.path.abspath(argv[0])] + argv[1:]) for job, label, argv in table]
 
 
 def check_outputs(args, table, inputs):
-    values = job_values(args.values)
-    magnitude = sum(abs(v) for v in values)
+    """Each writer wrote its values (the fixed-point ones to four decimals), each reader read what
+    fgets + strtof reads from the same input."""
+    written = {"write": job_values(args.values), "fwrite": job_fixed_values(args.values)}
     reads = {}
     for job, label, argv in table:
         out = f"{args.out}/{job}-{label.replace(' ', '_').replace(',', '')}.out"
         run(argv, inputs[job], out)
-        if job.startswith("write"):
+        if "write" in job:
+            values = written[job.rstrip("14")]
+            magnitude = sum(abs(v) for v in values) + 1e-4 * len(values)
             got = numbers(out)
             if len(got) != args.values or abs(sum(got) - sum(values)) > 1e-6 * magnitude:
                 sys.exit(f"{label} {job}: {len(got)} values, sum {sum(got)!r} (want {sum(values)!r})")
-        elif job == "read":
-            reads[label] = numbers(out)
+        elif "read" in job:
+            reads.setdefault(job, {})[label] = numbers(out)
         else:
             text = open(out, "rb").read().decode("latin-1")
             line = next((l for l in text.splitlines() if "ln(" in l), "")
             found = re.findall(r"[-+]?\d*\.\d*(?:[EeDd][-+]?\d+)?", line)
             if len(found) < 2 or abs(float(found[-1].replace("D", "E")) - math.log(2)) > 1e-6:
                 sys.exit(f"{label}: no logarithm of 2 in {line!r}")
-    floor = reads["fgets+strtof"]
-    for label, (count, total) in reads.items():
-        if count != args.values or abs(total - floor[1]) > 1e-9 * max(1.0, abs(floor[1])):
-            sys.exit(f"{label} read: count {count}, sum {total!r} (fgets+strtof {floor!r})")
+    for job, by_label in reads.items():
+        floor = by_label["fgets+strtof"]
+        for label, (count, total) in by_label.items():
+            if count != args.values or abs(total - floor[1]) > 1e-9 * max(1.0, abs(floor[1])):
+                sys.exit(f"{label} {job}: count {count}, sum {total!r} (fgets+strtof {floor!r})")
     expected = open(f"{args.out}/dialogue-static_C_program.out", "rb").read()
     if open(f"{args.out}/dialogue-lncalc.out", "rb").read() != expected:
         sys.exit("the static C program does not write the calculator's bytes")
@@ -175,9 +202,11 @@ def main():
     global MEASURE
     MEASURE = os.path.abspath(f"{args.build}/bench/lncalc_measure")
     os.makedirs(args.out, exist_ok=True)
-    inputs = {"read": f"{args.out}/read.in", "dialogue": f"{args.out}/dialogue.in"}
-    inputs["write1"] = inputs["write4"] = os.devnull
+    inputs = {"read": f"{args.out}/read.in", "fread": f"{args.out}/fread.in",
+              "dialogue": f"{args.out}/dialogue.in"}
+    inputs["write1"] = inputs["write4"] = inputs["fwrite1"] = os.devnull
     open(inputs["read"], "w").write(input_lines(args.values))
+    open(inputs["fread"], "w").write(fixed_input_lines(args.values))
     open(inputs["dialogue"], "w").write("2\n\n")
     table = programs(args)
     check_outputs(args, table, inputs)

@@ -21,7 +21,7 @@ values=${LNCALC_BENCH_VALUES:-1000000}
 build=build/bench
 out=${LNCALC_BENCH_DIR:-$build/results}
 cmake --preset bench >/dev/null
-cmake --build --preset bench --target lncalc lncalc_bench_io lncalc_bench_conversion lncalc_bench_fpu \
+cmake --build --preset bench --target lncalc lncalc_bench_io lncalc_bench_conversion lncalc_bench_fpu lncalc_bench_format \
     lncalc_dialogue_baseline lncalc_engine_jobs lncalc_c_floor lncalc_cpp_floor lncalc_measure >/dev/null
 mkdir -p "$out" "$build/peers"
 
@@ -51,7 +51,7 @@ python3 bench/round_robin.py --build "$build" --peers "$build/peers" "${other[@]
     --dialogue-runs "${LNCALC_BENCH_DIALOGUES:-100}" --out "$out"
 
 # 2. In-process benchmarks.
-for name in io conversion fpu; do
+for name in io conversion fpu format; do
     echo "running lncalc_bench_$name ..." >&2
     LNCALC_BENCH_VALUES=$values LNCALC_BENCH_DIR=$out "$build/bench/lncalc_bench_$name" \
         --benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true \

@@ -5,7 +5,10 @@
  *     lncalc_c_floor write1 N       snprintf of each record and one write(2) per record
  *     lncalc_c_floor write4 N       the same with four values per record
  *     lncalc_c_floor strtof N       fgets and strtof of N lines from standard input, then the count
- *                                   and the sum of the values read */
+ *                                   and the sum of the values read (the list-directed and the
+ *                                   "(F12.4)" records alike)
+ *     lncalc_c_floor printff N      printf("%12.4f\n") of the fixed-point values, one per line
+ *     lncalc_c_floor writef N       snprintf("%12.4f\n") of each and one write(2) per record */
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -30,6 +33,23 @@ static int write_records(long n, int per_record) {
             used += snprintf(record + used, sizeof record - (size_t)used, " %15.6E",
                              (double)job_value(&s));
         record[used++] = '\n';
+        if (write(1, record, (size_t)used) != used)
+            return 1;
+    }
+    return 0;
+}
+
+static void print_fixed_values(long n) {
+    uint32_t s = job_seed();
+    for (long i = 0; i < n; ++i)
+        printf("%12.4f\n", (double)job_fixed_value(&s));
+}
+
+static int write_fixed_records(long n) {
+    uint32_t s = job_seed();
+    char record[64];
+    for (long i = 0; i < n; ++i) {
+        int used = snprintf(record, sizeof record, "%12.4f\n", (double)job_fixed_value(&s));
         if (write(1, record, (size_t)used) != used)
             return 1;
     }
@@ -62,6 +82,12 @@ int main(int argc, char** argv) {
         return write_records(n, job[5] - '0');
     if (strcmp(job, "strtof") == 0)
         return read_values(n);
-    fprintf(stderr, "usage: %s printf1|printf4|write1|write4|strtof [N]\n", argv[0]);
+    if (strcmp(job, "printff") == 0) {
+        print_fixed_values(n);
+        return 0;
+    }
+    if (strcmp(job, "writef") == 0)
+        return write_fixed_records(n);
+    fprintf(stderr, "usage: %s printf1|printf4|write1|write4|printff|writef|strtof [N]\n", argv[0]);
     return 2;
 }

@@ -4,6 +4,9 @@
 //     lncalc_engine_jobs write4 N    N/4 WRITE statements of four single reals each
 //     lncalc_engine_jobs read N      N READ statements of one single real each, then one WRITE of
 //                                    the count and the sum of the values read
+//     lncalc_engine_jobs fwrite1 N   N formatted WRITE statements, "(F12.4)", of one single real
+//     lncalc_engine_jobs fread N     N formatted READ statements, "(F12.4)", of one single real,
+//                                    then the list-directed WRITE of the count and the sum
 #include <bit>
 #include <cstdint>
 #include <string_view>
@@ -27,11 +30,21 @@ void write_values(int per_statement) {
     }
 }
 
-void read_values() {
+void write_fixed_values() {
+    std::uint32_t s = job_seed();
+    for (long i = 0; i < count; ++i) {
+        lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, "(F12.4)", -1, nullptr, 0, 0);
+        lnc::write_item_real4(std::bit_cast<std::uint32_t>(job_fixed_value(&s)));
+        lnc::end_write();
+    }
+}
+
+// Each READ of a value, list-directed (format null) or formatted.
+void read_values(const char* format) {
     double sum = 0;
     for (long i = 0; i < count; ++i) {
         float x = 0;
-        lnc::begin_read(lnc::DEFAULT_UNIT_READ, nullptr, 0, nullptr, 0, nullptr, 0);
+        lnc::begin_read(lnc::DEFAULT_UNIT_READ, format, -1, nullptr, 0, nullptr, 0);
         lnc::read_item_real4(&x);
         lnc::end_read();
         sum += x;
@@ -46,7 +59,11 @@ int jobs_main(int, char**, char**) {
     if (job == "write1" || job == "write4") {
         write_values(job.back() - '0');
     } else if (job == "read") {
-        read_values();
+        read_values(nullptr);
+    } else if (job == "fwrite1") {
+        write_fixed_values();
+    } else if (job == "fread") {
+        read_values("(F12.4)");
     } else {
         return 2;
     }

@@ -4,6 +4,9 @@
 !     jobs write4 N   N/4 WRITE statements of four single reals each
 !     jobs read N     N READ statements of one single real each from standard input, then one
 !                     WRITE of the count and the sum of the values read
+!     jobs fwrite1 N  N formatted WRITE statements, '(F12.4)', of one single real each
+!     jobs fread N    N formatted READ statements, '(F12.4)', of one single real each, then the
+!                     list-directed WRITE of the count and the sum
 ! The values are those of values.h, made by the same steps.
 module job_values
   implicit none
@@ -30,6 +33,17 @@ contains
       e = int(mod(ishft(k, -3), 241_8)) - 120
     end if
     x = scale(1.0 + real(ishft(first, -9)) * 2.0**(-23), e)
+    if (ishft(second, -31) /= 0) x = -x
+  end function
+
+  function job_fixed_value(s) result(x)
+    integer(8), intent(inout) :: s
+    real :: x
+    integer(8) :: first, second
+    first = next_state(s)
+    second = next_state(first)
+    s = second
+    x = scale(1.0 + real(ishft(first, -9)) * 2.0**(-23), int(mod(ishft(second, -8), 26_8)) - 10)
     if (ishft(second, -31) /= 0) x = -x
   end function
 end module
@@ -65,6 +79,17 @@ program jobs
     total = 0
     do i = 1, n
       read (*, *) x
+      total = total + x
+    end do
+    write (*, *) n, total
+  case ('fwrite1')
+    do i = 1, n
+      write (*, '(F12.4)') job_fixed_value(s)
+    end do
+  case ('fread')
+    total = 0
+    do i = 1, n
+      read (*, '(F12.4)') x
       total = total + x
     end do
     write (*, *) n, total

@@ -23,6 +23,18 @@ static inline float job_value(uint32_t* s) {
     return (second >> 31) != 0 ? -x : x;
 }
 
+/* The value after state *s for the fixed-point jobs, (F12.4): the same mantissas times 2^-10 to
+ * 2^15, either sign, so that four decimals show every value in 11 columns and the first column
+ * of the 12, the console's carriage control, stays blank. */
+static inline float job_fixed_value(uint32_t* s) {
+    uint32_t first = job_next(*s);
+    uint32_t second = job_next(first);
+    *s = second;
+    int exponent = (int)((second >> 8) % 26) - 10;
+    float x = ldexpf(1.0f + (float)(first >> 9) * 0x1p-23f, exponent);
+    return (second >> 31) != 0 ? -x : x;
+}
+
 static inline uint32_t job_seed(void) {
     return 2026u;
 }

@@ -74,14 +74,18 @@ DataEdit next_input_edit(EditClass item) {
     return edit;
 }
 
-// Copies the field of width columns at the current column and moves past it.
+// Copies the field of width columns at the current column and moves past it: the part that lies
+// in the record at once, blanks for the part past its end.
 int take_field(const DataEdit& edit, char* field) {
     FormattedState& f = engine.formatted;
     int width = std::max(edit.width, 0);
     if (width > INPUT_FIELD_SIZE)
         raise(MSG_VALUE_TOO_LONG);
-    for (int i = 0; i < width; ++i)
-        field[i] = static_cast<char>(record_byte(std::int64_t{f.column} + i));
+    std::int64_t at = std::int64_t{f.record_start} + f.column;
+    std::int64_t inside = std::clamp<std::int64_t>(f.record_end - at, 0, width);
+    if (inside > 0)
+        std::memcpy(field, current_unit->buffer + at, static_cast<std::size_t>(inside));
+    std::memset(field + inside, ' ', static_cast<std::size_t>(width - inside));
     f.column += width;
     return width;
 }
