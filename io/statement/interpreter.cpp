@@ -256,7 +256,8 @@ void choose_mode(std::uint8_t header, int extension) {
 }
 
 // The statement must fit its unit: unformatted transfer on the unformatted organisations only,
-// a record number exactly on direct access, and list-directed transfer on sequential units.
+// a record number exactly on direct access, and list-directed and non-advancing transfer on
+// sequential units only.
 void check_transfer_fits_unit() {
     int organisation = current_unit->organisation;
     int kind = error_state.statement_kind;
@@ -271,7 +272,8 @@ void check_transfer_fits_unit() {
     bool numbered = engine.record_number != NO_RECORD_NUMBER;
     if (numbered && !direct)
         raise_runtime_error(MSG_RECORD_NOT_DIRECT, kind);
-    if (direct && (!numbered || engine.mode == MODE_LIST_DIRECTED))
+    bool non_advancing = (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
+    if (direct && (!numbered || engine.mode == MODE_LIST_DIRECTED || non_advancing))
         raise_runtime_error(MSG_SEQUENTIAL_ON_DIRECT, kind);
 }
 

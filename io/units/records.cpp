@@ -192,11 +192,16 @@ void write_record(int length, const std::uint8_t* bytes) {
 }
 
 // An unformatted unit holds nothing between records (its statements write whole records), so
-// only formatted records are ever pending here.
+// only formatted records are ever pending here. A formatted direct-access record is written
+// whole at its record end: what a statement that failed left of one is dropped, never written
+// where the file happens to be.
 void flush_record() {
     UnitBlock* block = current_unit;
     int kept = block->pos;
-    if ((block->flags & DIRTY) != 0) {
+    if ((block->flags & DIRTY) != 0 && block->organisation == ORGANISATION_FORMATTED_DIRECT) {
+        block->pos = 0;
+        block->flags &= ~DIRTY;
+    } else if ((block->flags & DIRTY) != 0) {
         write_record(block->pos, block->buffer);
         if (error_state.statement_kind != KIND_REWIND) {
             block->last = kept - 1;
