@@ -221,10 +221,10 @@ int begin_read_unformatted(int unit, int flags) {
 // The record number follows the unit and the format item, as the interpreter reads it. Given
 // twice, after an item, or for an internal file, it fails the statement when it runs.
 int set_record_number(std::int32_t record) {
-    if (engine.depth == 0)
-        return raise_statement_error(MSG_BAD_REC, 0);
     if (engine.refused)
         return engine.refused_status;
+    if (engine.depth == 0)
+        return raise_statement_error(MSG_BAD_REC, 0);
     std::uint8_t header = engine.buffer[0];
     bool misplaced = !engine.control_open || (header & HDR_RECORD) != 0;
     if (misplaced || (header & HDR_INTERNAL) != 0) {
