@@ -84,6 +84,52 @@
 // statement with error 6600 and leaves the bytes beside the variable alone. begin_read_internal
 // reads the elements the same way; with format null both are list-directed.
 //
+// A file opened with FORM='UNFORMATTED' (lncalc/files.h) takes unformatted statements: their
+// own begin calls, and the items of the other statements. Each item goes to the file as the
+// bytes it is stored in (a LOGICAL*1 item one byte, an array all its elements); one WRITE is
+// one record. On a sequential file the record stands between two 4-byte little-endian copies of
+// its length, as gfortran and flang write it:
+//
+//     INTEGER*4 N(3)                           ! 1, 2, 3
+//     WRITE(20) 'ab', 2.5, N
+//
+//     lnc::begin_write_unformatted(20, 0);
+//     lnc::write_item_character("ab", 2);
+//     lnc::write_item_real4(std::bit_cast<std::uint32_t>(2.5f));
+//     lnc::write_item_array(lnc::TYPE_INTEGER4, n, 0, 3);
+//     lnc::end_write();                        // 12 00 00 00, the 18 bytes, 12 00 00 00
+//
+// A READ takes one record: items take its bytes in order and the rest of the record is passed
+// over; an item that would run past the record's end takes nothing and fails the statement
+// (error 6776). A length that runs past the file, or two lengths of a record that differ, fail
+// it with error 6773; at the end of the file the READ meets its end of file (status -1).
+//
+// On a direct-access file (ACCESS='DIRECT') every READ and WRITE names its record with
+// set_record_number, made after the begin call and before the first item (or the end call):
+//
+//     WRITE(21, REC=7) X                       ! a double real
+//
+//     lnc::begin_write_unformatted(21, 0);
+//     lnc::set_record_number(7);
+//     lnc::write_item_real8(std::bit_cast<std::uint64_t>(x));
+//     lnc::end_write();                        // record 7: the 8 bytes, zeros up to RECL
+//
+//     READ(22, '(I5)', REC=n) K                ! formatted direct access: RECL characters
+//
+//     lnc::begin_read(22, "(I5)", -1, nullptr, 0, nullptr, 0);
+//     lnc::set_record_number(n);
+//     lnc::read_item_integer4(&k);
+//     lnc::end_read();
+//
+// Records may be written and read in any order; the file keeps NEXTREC (the record after the
+// last one transferred) for INQUIRE. A record number below 1 fails the statement (error 6311),
+// and so does reading a record that was never written (6734), a record number on a sequential
+// unit (6203), a direct-access statement without one or a list-directed one (6202), an
+// unformatted record longer than RECL (6731) and a formatted one of more than RECL characters
+// (6731, before anything is written). Unformatted transfer on a formatted unit fails with error
+// 6201, formatted or list-directed transfer on an unformatted unit with 6200; a READ from a file
+// opened with ACTION='WRITE' with 6425, a WRITE to one opened with ACTION='READ' with 6424.
+//
 // Status: every call returns an int. With flags 0 a failing statement never returns: the
 // run-time writes its numbered report to standard error and ends the process with exit code 1.
 // A statement that handles its errors itself (begin_write flags bit 0; begin_read flags bit 2
@@ -132,6 +178,15 @@ int begin_write(int unit, const char* format, int format_length, const char* adv
                 int advance_length, int flags);
 int begin_read(int unit, const char* format, int format_length, const char* advance,
                int advance_length, std::int32_t* size_variable, int flags);
+
+// Unformatted statements on unit (a unit number -32767..32767); flags as for begin_write and
+// begin_read. The items are the item calls below.
+int begin_write_unformatted(int unit, int flags);
+int begin_read_unformatted(int unit, int flags);
+// REC= of the statement just begun: made after its begin call and before its first item or
+// its end call. Made later, twice, or for an internal file, it fails the statement when it runs
+// (error 6762, or 6203 for an internal file); made outside a statement, it is reported.
+int set_record_number(std::int32_t record);
 
 // Internal files: the statement's unit is a character variable of element_count elements of
 // element_length characters each, one record per element (element_count 1 for a single

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "errors/errors.h"
+#include "io/files/files.h"
 #include "io/listin/listin.h"
 #include "io/listout/listout.h"
 #include "io/statement/statement.h"
@@ -18,8 +19,10 @@ constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 
 // Drivers by statement mode; the record-end routines by organisation are the drivers' own.
-constexpr WriteDriver WRITE_DRIVERS[3] = {list_directed_write, formatted_write, namelist_write};
-constexpr ReadDriver READ_DRIVERS[3] = {list_directed_read, formatted_read, namelist_read};
+constexpr WriteDriver WRITE_DRIVERS[STATEMENT_MODES] = {list_directed_write, formatted_write,
+                                                        namelist_write, unformatted_write};
+constexpr ReadDriver READ_DRIVERS[STATEMENT_MODES] = {list_directed_read, formatted_read,
+                                                      namelist_read, unformatted_read};
 
 // Low byte first, taken at once rather than byte by byte through the cursor.
 std::uint32_t read_list_uint32() {
@@ -217,41 +220,71 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
         (block->format_flags & ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE)) | options;
 }
 
-// A unit fit for the statement: a known organisation, and not at its end of file.
-void check_selected_unit() {
-    UnitBlock* block = current_unit;
-    if (block->organisation >= ORGANISATIONS_WITH_DRIVERS)
-        raise_runtime_error(MSG_FORMATTED_ON_UNFORMATTED, error_state.statement_kind);
-    if ((block->flags & AT_EOF) != 0) {
-        if (engine.record_number != NO_RECORD_NUMBER) {
-            block->flags &= ~AT_EOF;
-        } else {
-            error_state.at_end_of_file = 1;
-            raise_runtime_error(MSG_AT_END_OF_FILE, error_state.statement_kind);
-        }
-    }
+// A unit that allows the statement's direction: a file opened for reading only takes no WRITE,
+// one opened for writing only no READ.
+void check_action(bool reading) {
+    int action = current_unit->open_action;
+    if (reading && action == ACTION_WRITE)
+        raise_runtime_error(MSG_READ_WRITE_ONLY, error_state.statement_kind);
+    if (!reading && action == ACTION_READ)
+        raise_runtime_error(MSG_WRITE_READ_ONLY, error_state.statement_kind);
 }
 
-// The statement's mode from the header: formatted (a format item follows, perhaps with a record
-// number), namelist, or list-directed.
-void choose_mode(std::uint8_t header) {
-    int organisation = current_unit->organisation;
+// The statement's mode from the header and the extension: formatted (a format item follows),
+// namelist, unformatted or list-directed. A record number follows the format item, if any.
+void choose_mode(std::uint8_t header, int extension) {
     if ((header & HDR_FORMAT) != 0) {
         engine.mode = MODE_FORMATTED;
         std::uint8_t format_item = next_list_byte();
         engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
-        if ((header & HDR_RECORD) != 0) {
-            if (organisation != ORGANISATION_FORMATTED_DIRECT)
-                raise_runtime_error(MSG_RECORD_NOT_DIRECT, error_state.statement_kind);
-            // The record number: a descriptor byte whose high nibble describes the operand.
-            engine.record_number = read_operand(next_list_byte() >> 4);
-        }
     } else if ((header & (HDR_INTERNAL | HDR_RECORD)) == (HDR_INTERNAL | HDR_RECORD)) {
+        int organisation = current_unit->organisation;
         if (organisation != ORGANISATION_CONSOLE && organisation != ORGANISATION_FILE)
             raise_runtime_error(MSG_NAMELIST_UNIT, error_state.statement_kind);
         engine.mode = MODE_NAMELIST;
+        return;
+    } else if ((extension & EXT_UNFORMATTED) != 0) {
+        engine.mode = MODE_UNFORMATTED;
     } else {
         engine.mode = MODE_LIST_DIRECTED;
+    }
+    // The record number: a descriptor byte whose high nibble describes the operand.
+    if ((header & HDR_RECORD) != 0)
+        engine.record_number = read_operand(next_list_byte() >> 4);
+}
+
+// The statement must fit its unit: unformatted transfer on the unformatted organisations only,
+// a record number exactly on direct access, and list-directed and non-advancing transfer on
+// sequential units only.
+void check_transfer_fits_unit() {
+    int organisation = current_unit->organisation;
+    int kind = error_state.statement_kind;
+    bool unformatted_unit = organisation >= ORGANISATIONS_WITH_DRIVERS;
+    if (engine.mode == MODE_UNFORMATTED && organisation != ORGANISATION_UNFORMATTED &&
+        organisation != ORGANISATION_DIRECT)
+        raise_runtime_error(MSG_UNFORMATTED_ON_FORMATTED, kind);
+    if (engine.mode != MODE_UNFORMATTED && unformatted_unit)
+        raise_runtime_error(MSG_FORMATTED_ON_UNFORMATTED, kind);
+    bool direct =
+        organisation == ORGANISATION_FORMATTED_DIRECT || organisation == ORGANISATION_DIRECT;
+    bool numbered = engine.record_number != NO_RECORD_NUMBER;
+    if (numbered && !direct)
+        raise_runtime_error(MSG_RECORD_NOT_DIRECT, kind);
+    bool non_advancing = (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
+    if (direct && (!numbered || engine.mode == MODE_LIST_DIRECTED || non_advancing))
+        raise_runtime_error(MSG_SEQUENTIAL_ON_DIRECT, kind);
+}
+
+// A unit at its end of file takes a transfer only with a record number.
+void check_end_of_file() {
+    UnitBlock* block = current_unit;
+    if ((block->flags & AT_EOF) == 0)
+        return;
+    if (engine.record_number != NO_RECORD_NUMBER) {
+        block->flags &= ~AT_EOF;
+    } else {
+        error_state.at_end_of_file = 1;
+        raise_runtime_error(MSG_AT_END_OF_FILE, error_state.statement_kind);
     }
 }
 
@@ -275,34 +308,43 @@ void setup_statement() {
     bool namelist =
         (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
     bool reading = error_state.statement_kind == KIND_READ;
-    // 2 to 5. The unit.
-    if ((header & HDR_INTERNAL) != 0 && !namelist) {
+    bool internal = (header & HDR_INTERNAL) != 0 && !namelist;
+    // 2 to 5. The unit, and what the statement may do on it.
+    if (internal) {
         select_internal_file();
     } else {
         select_external_unit(header, extension, has_extension);
-        check_selected_unit();
+        check_action(reading);
     }
-    // 6. The mode.
-    choose_mode(header);
+    if (engine.record_error != 0)
+        raise_runtime_error(engine.record_error, error_state.statement_kind);
+    // 6. The mode, and whether it fits the unit.
+    choose_mode(header, extension);
+    if (engine.mode != MODE_NAMELIST)
+        check_transfer_fits_unit();
+    if (!internal)
+        check_end_of_file();
     UnitBlock* block = current_unit;
-    // 7. Direct access starts at its record.
+    // 7. Formatted direct access starts at its record (unformatted: the driver goes there),
+    // with nothing of a statement that failed before it left in the buffer.
     if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
         position_record(engine.record_number);
-        if (reading) {
+        block->pos = 0;
+        block->flags &= ~DIRTY;
+        if (reading)
             block->last = -1;
-            block->pos = 0;
-        }
     }
     // 8, 9. The column count, the driver and the record end.
     output_record.column = 0;
     int organisation = block->organisation;
+    bool has_record_ends = organisation < ORGANISATIONS_WITH_DRIVERS;
     if (reading) {
         block->format_flags &= ~(FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM);
         engine.read_driver = READ_DRIVERS[engine.mode];
-        engine.record_end = INPUT_RECORD_ENDS[organisation];
+        engine.record_end = has_record_ends ? INPUT_RECORD_ENDS[organisation] : nullptr;
     } else {
         engine.write_driver = WRITE_DRIVERS[engine.mode];
-        engine.record_end = OUTPUT_RECORD_ENDS[organisation];
+        engine.record_end = has_record_ends ? OUTPUT_RECORD_ENDS[organisation] : nullptr;
     }
 }
 
@@ -342,7 +384,8 @@ int execute_write(const std::uint8_t* list, const CompiledFormat*) {
         if (engine.deferred_error != 0)
             raise_runtime_error(engine.deferred_error, KIND_NONE);
         raise_format_error();
-        prepare_output_block();
+        if (engine.mode != MODE_UNFORMATTED)
+            prepare_output_block();
         engine.write_driver(1);
         current_unit->line_closed = 0;
         return 0;

@@ -35,6 +35,7 @@ inline constexpr std::uint8_t EXT_NON_ADVANCING = 0x01;
 inline constexpr std::uint8_t EXT_EOR_BRANCH = 0x02;
 inline constexpr std::uint8_t EXT_SIZE_VARIABLE = 0x04;
 inline constexpr std::uint8_t EXT_DEFAULT_UNIT = 0x08;
+inline constexpr std::uint8_t EXT_UNFORMATTED = 0x10; // the items travel as their bytes
 
 // An item byte: the type code in bits 2 to 5, and the value itself in the list in place of its
 // address.
@@ -42,6 +43,8 @@ inline constexpr std::uint8_t BY_VALUE = 0x40;
 // The operand descriptor of a signed 16-bit operand in the list (size code 2 in bits 1 to 3); the
 // header's unit bits hold one too.
 inline constexpr int OPERAND_INT16 = 2 << 1;
+// The operand descriptor byte before a record number: a 32-bit operand in the list.
+inline constexpr std::uint8_t RECORD_OPERAND = 0x60;
 // Terminators.
 inline constexpr std::uint8_t LIST_END = 0;
 inline constexpr std::uint8_t LIST_SUSPEND = 1;
@@ -54,6 +57,8 @@ inline constexpr int NESTING_SLOTS = 9;
 inline constexpr int MODE_LIST_DIRECTED = 0;
 inline constexpr int MODE_FORMATTED = 1;
 inline constexpr int MODE_NAMELIST = 2;
+inline constexpr int MODE_UNFORMATTED = 3;
+inline constexpr int STATEMENT_MODES = 4;
 
 // The item under transfer.
 struct CurrentItem {
@@ -126,6 +131,14 @@ struct FormattedState {
     int column;
 };
 
+// Unformatted input: the record under way, taken item by item.
+struct UnformattedState {
+    std::int32_t data_start; // file offset of the record's first data byte
+    std::int32_t length;     // data bytes in the record
+    std::int32_t consumed;   // data bytes already given to items
+    bool buffered;           // the whole record is in the unit's buffer
+};
+
 // The state of the statement under way: what its calls have built and how far its interpreter
 // has come. A begin call inside another statement saves the enclosing statement's record whole,
 // and its end call puts it back.
@@ -144,6 +157,12 @@ struct StatementState {
     // names; raised when the statement runs. 0 when none.
     int format_error;
     int format_error_character;
+    // The statement's items travel as their bytes (the unformatted begin calls).
+    bool unformatted;
+    // Control-list calls (set_record_number) may still amend the list: no item has been given.
+    bool control_open;
+    // A record number given where none may be; raised when the statement runs. 0 when none.
+    int record_error;
     // Interpretation.
     const std::uint8_t* cursor;   // next byte of the list
     const std::uint8_t* argument; // the interpreter's argument area (4-byte slots), or null
@@ -164,6 +183,7 @@ struct StatementState {
     ListWriteState list_write;
     ListReadState list_read;
     FormattedState formatted;
+    UnformattedState unformatted_record;
     // A statement run between two items of this console READ left a line open on the shared
     // console block: the READ's record end leaves the line end owed.
     bool line_left_open;
@@ -229,6 +249,9 @@ void formatted_write(int first);
 void namelist_write(int first);
 void formatted_read(bool first);
 void namelist_read(bool first);
+// The unformatted drivers (io/unformatted/).
+void unformatted_write(int first);
+void unformatted_read(bool first);
 
 // Called once by the I/O library initialiser: the engine's state words take their initial values.
 void init_statement_engine();

@@ -33,6 +33,7 @@ struct BeginRequest {
     const char* variable;
     int element_length;
     int element_count;
+    bool unformatted;
 };
 
 int refuse(int index, int flags) {
@@ -61,6 +62,9 @@ int start_list(const BeginRequest& request, int flags) {
     engine.compiled_format = compiled;
     engine.format_error = compiled == nullptr ? format_error.message_index : 0;
     engine.format_error_character = static_cast<unsigned char>(format_error.character);
+    engine.unformatted = request.unformatted;
+    engine.control_open = true;
+    engine.record_error = 0;
     std::uint8_t header = 0;
     if (request.variable != nullptr) {
         header |= HDR_INTERNAL;
@@ -69,9 +73,11 @@ int start_list(const BeginRequest& request, int flags) {
         append_byte(LENGTH_AND_COUNT);
         append_int32(static_cast<std::uint32_t>(request.element_length));
         append_int32(static_cast<std::uint32_t>(request.element_count));
-    } else if (request.non_advancing || request.default_unit) {
+    } else if (request.non_advancing || request.default_unit || request.unformatted) {
         header |= HDR_EXTENSION;
         std::uint8_t extension = request.extension_extra;
+        if (request.unformatted)
+            extension |= EXT_UNFORMATTED;
         if (request.non_advancing)
             extension |= EXT_NON_ADVANCING;
         if (request.default_unit)
@@ -104,6 +110,7 @@ bool unit_in_range(int unit) {
 // Items of a refused statement are dropped; so are those of a statement that has already met a
 // failure (it will not run) and those that the list has no room for.
 bool may_append_output() {
+    engine.control_open = false;
     return !engine.refused && engine.deferred_error == 0 && ensure_list_room();
 }
 
@@ -183,6 +190,54 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
     return status;
 }
 
+int begin_write_unformatted(int unit, int flags) {
+    BeginRequest request{};
+    int refused = check_control_list(unit, DEFAULT_UNIT_WRITE, nullptr, 0, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.unit = unit;
+    request.unformatted = true;
+    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
+    return start_list(request, flags);
+}
+
+int begin_read_unformatted(int unit, int flags) {
+    BeginRequest request{};
+    int refused = check_control_list(unit, DEFAULT_UNIT_READ, nullptr, 0, flags, &request);
+    if (refused != 0)
+        return refused;
+    request.unit = unit;
+    request.unformatted = true;
+    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
+                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
+    int status = start_list(request, flags);
+    if (status == 0) {
+        engine.read_first_item = 1;
+        engine.address_mark = engine.address_count;
+    }
+    return status;
+}
+
+// The record number follows the unit and the format item, as the interpreter reads it. Given
+// twice, after an item, or for an internal file, it fails the statement when it runs.
+int set_record_number(std::int32_t record) {
+    if (engine.refused)
+        return engine.refused_status;
+    if (engine.depth == 0)
+        return raise_statement_error(MSG_BAD_REC, 0);
+    std::uint8_t header = engine.buffer[0];
+    bool misplaced = !engine.control_open || (header & HDR_RECORD) != 0;
+    if (misplaced || (header & HDR_INTERNAL) != 0) {
+        if (engine.record_error == 0)
+            engine.record_error = misplaced ? MSG_BAD_REC : MSG_RECORD_NOT_DIRECT;
+        return 0;
+    }
+    append_byte(RECORD_OPERAND);
+    append_int32(static_cast<std::uint32_t>(record));
+    engine.buffer[0] = static_cast<std::uint8_t>(header | HDR_RECORD);
+    return 0;
+}
+
 namespace {
 
 // An internal file is at least one record of at least one character; its bytes must be
@@ -243,11 +298,16 @@ int write_item_integer4(std::int32_t value) {
 int write_item_logical4(std::int32_t value) {
     return append_value_item(TYPE_LOGICAL4, static_cast<std::uint32_t>(value));
 }
-// The smaller logicals travel as 4-byte logicals holding their low byte, sign-extended.
+// The smaller logicals travel as 4-byte logicals holding their low byte, sign-extended; an
+// unformatted record keeps them at their own size, as they are stored.
 int write_item_logical1(int value) {
+    if (engine.unformatted)
+        return append_value_item(TYPE_LOGICAL1, static_cast<std::uint8_t>(value));
     return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
 }
 int write_item_logical2(int value) {
+    if (engine.unformatted)
+        return append_value_item(TYPE_LOGICAL2, static_cast<std::uint16_t>(value));
     return write_item_logical4(static_cast<std::int8_t>(value & 0xFF));
 }
 int write_item_real4(std::uint32_t bits) {
@@ -377,6 +437,7 @@ int fail_input_item(int index) {
 int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRAY) {
     if (engine.refused)
         return engine.refused_status;
+    engine.control_open = false;
     if (engine.read_first_item != 1) {
         engine.length = 0;
         engine.address_count = engine.address_mark;

@@ -1,5 +1,6 @@
 // The statement-list buffer: appending bytes and operands, its growth rule, the address table of
 // 64-bit targets, the character copies of a WRITE and the nesting of statements being built.
+#include <algorithm>
 #include <cstring>
 
 #include "errors/errors.h"
@@ -83,23 +84,36 @@ void append_bytes(const void* bytes, int count) {
     engine.length += count;
 }
 
-// Keeps at least LIST_GROW_MARGIN bytes free before an item is appended. The block never
-// shrinks: after a nested statement restores a smaller capacity, growth reuses what is there. A
-// failed growth is remembered and raised when the statement runs; until then an item that does
-// not fit is dropped (the result says whether it fits).
+// Keeps at least LIST_GROW_MARGIN bytes free before an item is appended. The capacity grows by
+// LIST_CAPACITY_STEP; the block under it at least doubles, so that a statement of a million
+// items is built in time proportional to its length rather than copied once per step. The
+// block never shrinks: after a nested statement restores a smaller capacity, growth reuses what
+// is there. A failed growth is remembered and raised when the statement runs; until then an
+// item that does not fit is dropped (the result says whether it fits).
 bool ensure_list_room() {
     if (engine.capacity - engine.length >= LIST_GROW_MARGIN)
         return true;
+    if (engine.capacity > INT32_MAX - LIST_CAPACITY_STEP) {
+        if (engine.deferred_error == 0)
+            engine.deferred_error = MSG_LIST_TOO_LONG;
+        return engine.buffer_size - engine.length > MAX_ITEM_BYTES;
+    }
     int grown = engine.capacity + LIST_CAPACITY_STEP;
     if (grown > engine.buffer_size) {
-        void* buffer = reallocate(engine.buffer, static_cast<std::size_t>(grown));
+        int block_size =
+            engine.buffer_size > INT32_MAX / 2 ? grown : std::max(grown, engine.buffer_size * 2);
+        void* buffer = reallocate(engine.buffer, static_cast<std::size_t>(block_size));
+        if (buffer == nullptr && block_size > grown) {
+            block_size = grown;
+            buffer = reallocate(engine.buffer, static_cast<std::size_t>(block_size));
+        }
         if (buffer == nullptr) {
             if (engine.deferred_error == 0)
                 engine.deferred_error = MSG_NO_MEMORY;
             return engine.buffer_size - engine.length > MAX_ITEM_BYTES;
         }
         engine.buffer = static_cast<std::uint8_t*>(buffer);
-        engine.buffer_size = grown;
+        engine.buffer_size = block_size;
     }
     engine.capacity = grown;
     return true;

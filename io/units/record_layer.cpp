@@ -24,8 +24,20 @@ bool is_non_advancing() {
     return (current_unit->format_flags & FMT_NON_ADVANCING) != 0;
 }
 
-// The record-size checks of file organisations, made before s bytes are placed.
+// The line end of a formatted direct-access record is being placed: the record's own
+// characters are all placed by then. Cleared whenever a record begins.
+bool placing_line_end = false;
+
+// The record-size checks of file organisations, made before s bytes are placed. A formatted
+// direct-access record holds at most RECL characters before its line end: one more fails the
+// statement before anything reaches the file, where it would run into the next record.
 void check_record_room(const UnitBlock* b, int s) {
+    if (b->organisation == ORGANISATION_FORMATTED_DIRECT) {
+        int placed = b->pos - output_record.record_start;
+        if (!placing_line_end && placed + s > b->record_length - 2)
+            raise_runtime_error(MSG_RECORD_LENGTH_OUTPUT, error_state.statement_kind);
+        return;
+    }
     if (b->organisation != ORGANISATION_FILE && b->organisation != ORGANISATION_BINARY &&
         b->organisation != ORGANISATION_UNFORMATTED)
         return;
@@ -101,6 +113,7 @@ void put_field(int count, const std::uint8_t* bytes) {
 
 void start_output_record() {
     OutputRecord& r = output_record;
+    placing_line_end = false;
     r.column = 0;
     r.record_start = current_unit->pos;
     r.furthest = current_unit->pos;
@@ -168,15 +181,22 @@ void end_console_record() {
     start_output_record();
 }
 
+// The record is filled with blanks to RECL characters and ends with CR LF; a later record of
+// the statement is the next record of the file.
 void end_fixed_record() {
     UnitBlock* b = current_unit;
     OutputRecord& r = output_record;
     if (!is_non_advancing()) {
-        r.pending_blanks = std::max(0, b->record_length - r.column - 2);
+        close_output_columns();
+        int placed = b->pos - r.record_start;
+        r.pending_blanks = std::max(0, b->record_length - 2 - placed);
+        put_field(0, nullptr);
+        placing_line_end = true;
         put_field(2, CRLF);
     }
     write_record(b->pos, b->buffer);
     b->next_record += 1;
+    advance_fixed_record();
     start_output_record();
 }
 
@@ -307,6 +327,7 @@ void end_fixed_input_record() {
     if (!is_non_advancing()) {
         pass_rest_of_line();
         current_unit->next_record += 1;
+        advance_fixed_record();
     }
 }
 

@@ -191,20 +191,17 @@ void write_record(int length, const std::uint8_t* bytes) {
     block->transferred += length;
 }
 
+// An unformatted unit holds nothing between records (its statements write whole records), so
+// only formatted records are ever pending here. A formatted direct-access record is written
+// whole at its record end: what a statement that failed left of one is dropped, never written
+// where the file happens to be.
 void flush_record() {
     UnitBlock* block = current_unit;
     int kept = block->pos;
-    if ((block->flags & DIRTY) != 0) {
-        if (block->organisation == ORGANISATION_UNFORMATTED) {
-            if ((block->flags & NEW_FILE) != 0) {
-                write_checked(block->handle, "K", 1);
-                block->transferred += 1;
-                block->flags &= ~NEW_FILE;
-            }
-            if (block->pos < block->size)
-                block->buffer[block->pos++] = 0x82;
-            kept = block->pos;
-        }
+    if ((block->flags & DIRTY) != 0 && block->organisation == ORGANISATION_FORMATTED_DIRECT) {
+        block->pos = 0;
+        block->flags &= ~DIRTY;
+    } else if ((block->flags & DIRTY) != 0) {
         write_record(block->pos, block->buffer);
         if (error_state.statement_kind != KIND_REWIND) {
             block->last = kept - 1;
@@ -265,6 +262,20 @@ int refill_limit(UnitBlock* block) {
     raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
 }
 
+// A direct-access record must be in the file whole, and a formatted one ends with its line end
+// (a record never written reads as nothing, or as the zeros of a gap the system filled).
+void check_direct_record(UnitBlock* block, int n, int limit) {
+    bool direct = block->organisation == ORGANISATION_FORMATTED_DIRECT ||
+                  block->organisation == ORGANISATION_DIRECT;
+    if (!direct)
+        return;
+    bool whole = n == limit;
+    if (whole && block->organisation == ORGANISATION_FORMATTED_DIRECT && record_remaining == 0)
+        whole = block->buffer[n - 1] == '\n';
+    if (!whole)
+        raise_runtime_error(MSG_RECORD_NOT_WRITTEN, error_state.statement_kind);
+}
+
 // Fills the buffer from the handle. A console read is one typed line with its CR LF.
 void refill_record(UnitBlock* block, int limit) {
     int n = read_handle(block->handle, block->buffer, limit);
@@ -274,6 +285,7 @@ void refill_record(UnitBlock* block, int limit) {
     block->last = n - 1;
     if (n < 0)
         raise_runtime_error(MSG_READ_FAILED, error_state.statement_kind);
+    check_direct_record(block, n, limit);
     if (n == 0)
         raise_end_of_file(block);
     // A last line without its line end is given one.
@@ -335,6 +347,26 @@ bool next_internal_record(UnitBlock* block) {
     block->size -= block->record_length;
     block->pos = 0;
     return true;
+}
+
+// A record end of formatted direct access goes on to the next record, as if its number had been
+// given: a whole record's bytes are ready for output, none for input. The file is already there
+// unless an input record was left early.
+void advance_fixed_record() {
+    UnitBlock* block = current_unit;
+    record_remaining = block->record_length;
+    if (error_state.statement_kind == KIND_WRITE) {
+        take_record_part(block);
+    } else {
+        block->pos = 0;
+        block->last = -1;
+    }
+    std::int64_t offset = (std::int64_t{block->next_record} - 1) * block->record_length;
+    if (block->transferred != offset && offset <= INT32_MAX) {
+        std::int32_t reached = seek(block->handle, static_cast<std::int32_t>(offset), 0);
+        if (reached != -1)
+            block->transferred = reached;
+    }
 }
 
 void position_record(std::int32_t record_number) {

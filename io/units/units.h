@@ -104,6 +104,8 @@ void start_writing();
 std::uint8_t next_char();
 bool read_more_of_record(UnitBlock* block);
 void position_record(std::int32_t record_number);
+// After a record end on formatted direct access: the unit is ready for the next record.
+void advance_fixed_record();
 // An internal file moves on to the next element of its variable; false when this was the last.
 bool next_internal_record(UnitBlock* block);
 void close_unit(std::int32_t unit, int disposition);
