@@ -58,10 +58,10 @@ ctest_counted() {
 
 # run_leg NAME FUNCTION: runs the leg and records its line.
 run_leg() {
-    local name=$1 status count line
+    local name=$1 status count line began=$SECONDS
     echo 0 >"$ci_state/count"
     rm -f "$ci_state/reason"
-    echo "=== leg $name"
+    echo "=== leg $name ($(date -u +%H:%M:%S))"
     (
         set -e
         "$2"
@@ -76,7 +76,7 @@ run_leg() {
         [ "$status" != 0 ] || echo "leg $name ran no test"
         line="failed"
     fi
-    echo "=== leg $name: $line"
+    echo "=== leg $name: $line, in $((SECONDS - began)) s"
     leg_lines+=("leg $name: $line")
     case $line in
     passed*) legs_passed=$((legs_passed + 1)) ;;
