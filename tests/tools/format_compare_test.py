@@ -16,6 +16,11 @@ module_source = importlib.util.spec_from_file_location(
 fc = importlib.util.module_from_spec(module_source)
 module_source.loader.exec_module(fc)
 
+read_source = importlib.util.spec_from_file_location(
+    "fcr", os.path.join(TOP, "tools", "format_compare_read.py"))
+fcr = importlib.util.module_from_spec(read_source)
+read_source.loader.exec_module(fcr)
+
 
 def classify(fmt, items, ours, peer, ours_status=0, peer_status=0, route="internal"):
     case = fc.Case("1", "", fmt, items)
@@ -107,6 +112,27 @@ class Rules(unittest.TestCase):
     def test_the_console_takes_the_first_column(self):
         self.assertEqual(classify("(I5)", [fc.i4(42)], ["  42"], ["   42"], route="console"),
                          ("explained", "console takes the first column as carriage control"))
+
+
+class ReadRules(unittest.TestCase):
+    def test_each_documented_choice_of_input_gets_its_rule_and_nothing_else_does(self):
+        minus_zero, zero, one = "0 0 -2147483648", "0 0 0", "0 0 1072693248"
+        for case, ours, peer, others, rule in [
+                (("(I3)", "i", "  -.5"), "failed", "0 0", [],
+                 "Iw: a sign or a point without digits refused (F6101)"),
+                (("(BZ,F10.3)", "r", "1.5e"), one, "failed", [one],
+                 "BZ: the blanks that pad a short record read as zeros"),
+                (("(F10.3)", "r", "1e400"), "failed", "0 0 2146435072", [],
+                 "a real beyond the double range refused (F6102)"),
+                (("(F10.3)", "r", "-"), minus_zero, zero, [], "a minus zero keeps its sign"),
+                (("(F10.3)", "r", "+."), zero, "failed", [],
+                 "a number without digits before its exponent is zero"),
+                (("(I4)", "i", "  -5"), "failed", "0 -5", [], None),
+                (("(BZ,F10.3)", "r", "1.5e"), one, "failed", ["failed"], None),
+                (("(F10.3)", "r", "1.5"), one, "0 0 1073217536", [], None),
+                (("(F10.3)", "r", "1.5e"), zero, "failed", [], None)]:
+            with self.subTest(case=case, ours=ours):
+                self.assertEqual(fcr.rule(case, ours, peer, others), rule)
 
 
 class Restart(unittest.TestCase):
