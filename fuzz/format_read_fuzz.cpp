@@ -1,8 +1,5 @@
 // Formatted READ of arbitrary records from an internal file, through an arbitrary format.
-//
-// Not yet in the build: it waits for the public internal-file READ (begin_read_internal in
-// lncalc/statements.h). Once that call is there, add format_read to LNCALC_FUZZ_TARGETS in
-// fuzz/CMakeLists.txt; fuzz/corpus/format_read/ holds its seeds.
+// Its seeds are in fuzz/corpus/format_read/.
 //
 // Input layout: the bytes up to the first LF are the format; the rest, split at each LF, are the
 // records of the internal file (every record as long as the longest, padded with blanks). The

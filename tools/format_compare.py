@@ -25,6 +25,7 @@ import subprocess
 import sys
 import tempfile
 from dataclasses import dataclass, field
+from decimal import ROUND_HALF_UP, Context, Decimal
 
 RECORD_LENGTH = 200  # as tools/format_compare/format_compare.h
 RECORD_COUNT = 8
@@ -196,6 +197,20 @@ def corpus():
     for fmt, item in (("(F30.25)", r8(0.1)), ("(F30.25)", r4(0.1)), ("(E30.20)", r8(1 / 3)),
                       ("(F40.1)", r8(1e30)), ("(F15.10)", r4(1 / 3)), ("(ES30.20)", r4(0.1))):
         add("many digits", fmt, item)
+    for fmt, items in (("(E10.0)", [r8(1.5)]), ("(G8.1)", [r8(0.95)]), ("(G8.1)", [r8(9.5)]),
+                       ("(G12.5)", [r8(99999.5)]), ("(F12.3)", [r4(16777217.0)]),
+                       ("(E10.3E1)", [r8(1e10)]), ("(EN9.2)", [r8(9999.5)]),
+                       ("(F4.1)", [r8(-0.0001)]), ("(F2.1)", [r8(-0.0044)]),
+                       ("(SP,E10.3)", [r8(0.0)]), ("(3P,E12.4)", [r8(0.0)])):
+        add("more edges of real fields", fmt, *items)
+    for fmt, items in (("(L3)", [i4(1)]), ("(A)", [i4(65)]), ("(G10.3)", [i4(42)]),
+                       ("(G10.3)", [logical(True)]), ("(G10.3)", [text("ab")]), ("(G5)", [i4(42)]),
+                       ("(I0)", [i4(5)]), ("(F0.2)", [r8(1.5)])):
+        add("edits and item types", fmt, *items)
+    for fmt, items in (("(2(I2:','))", [i4(1)]), ("('a'/'b',I2)", [i4(1), i4(2)]),
+                       ("(A3,TL2,A1)", [text("abc"), text("Z")]), ("(A,3X)", [text("a")]),
+                       ("(1X,I3/)", [i4(5), i4(6)])):
+        add("colon, slash and tabs", fmt, *items)
     add("literals", "('x=',I3)", i4(5))
     add("literals", "('it''s',I2)", i4(5))
     add("literals", '("q""uote",I2)', i4(5))
@@ -383,6 +398,12 @@ def letter_d_as_e(s):
     return s.replace("D", "E")
 
 
+def plus_on_negative_zero(s):
+    """A negative zero is a zero to the conversion (its digits have no sign), so SP gives it a
+    plus sign where a peer keeps the minus."""
+    return re.sub(r"-(?=(?:0+\.?0*|\.0+)(?:[EeDd][+-]?[0-9]+|[+-][0-9]+)?(?![0-9.]))", "+", s)
+
+
 # Each normalisation with the rule's name when it changes the peer's text, and when it changes
 # this run-time's text.
 NORMALISATIONS = [
@@ -390,6 +411,8 @@ NORMALISATIONS = [
      "leading zero before the point where the peer has none"),
     (blank_minus_on_zero, "no minus sign on a zero", "minus sign on a zero"),
     (letter_d_as_e, "exponent letter E for D editing", "exponent letter D where the peer has E"),
+    (plus_on_negative_zero, "SP writes + on a negative zero",
+     "minus sign on a zero under SP where the peer has +"),
 ]
 
 
@@ -466,14 +489,89 @@ def special_value(case):
 
 
 def g_form(case, ours, peer):
-    if not re.search(r"G[0-9]", case.format, re.IGNORECASE):
+    g = re.search(r"G[0-9]+\.([0-9]+)", case.format, re.IGNORECASE)
+    if not g:
         return None
     if not any(has_exponent(a) != has_exponent(b) for a, b in zip(ours, peer)):
-        return None
+        return g_fixed_decimals(case, int(g.group(1)), ours)
     zero = all(re.fullmatch(r"[ +-]*0*\.?0*([EeDd][+-]?0+)?", a.strip() or "0") for a in ours)
     if zero:
         return "G of zero in E form" if any(has_exponent(a) for a in ours) else None
     return "G form chosen from the unrounded value"
+
+
+def g_fixed_decimals(case, d, ours):
+    """Both in G's fixed form with other decimals: this run-time takes d - p decimals for the
+    unrounded value 0.x * 10^p (G8.1 of 0.95, whose double lies below 0.95, is "      .9"), where
+    a peer may take them after rounding."""
+    reals = [item for item in case.items if item.kind in "rd"]
+    if len(reals) != 1 or len(ours) != 1 or has_exponent(ours[0]):
+        return None
+    value = Context(prec=17, rounding=ROUND_HALF_UP).plus(abs(exact_value(reals[0])))
+    numbers = NUMBER.findall(ours[0])
+    if value == 0 or len(numbers) != 1 or not 0 <= value.adjusted() + 1 <= d:
+        return None
+    decimals = d - (value.adjusted() + 1)
+    shown, _ = decimal_number(numbers[0])
+    unit = Decimal(1).scaleb(-decimals)
+    written = numbers[0].split(".")[1] if "." in numbers[0] else ""
+    if len(written) == decimals and abs(shown) == value.quantize(unit, rounding=ROUND_HALF_UP):
+        return "G form chosen from the unrounded value"
+    return None
+
+
+def g_zero(case, ours, peer):
+    """G of zero: the conversion takes a zero's point as 0, so G's fixed form keeps all d
+    decimals (G10.3 of 0 is "  .000    ") where later standards write d - 1."""
+    g = re.search(r"G([0-9]+)\.([0-9]+)", case.format, re.IGNORECASE)
+    reals = [item for item in case.items if item.kind in "rd"]
+    if not g or not reals or any(item.value & ~(1 << (31 if item.kind == "r" else 63))
+                                 for item in reals):
+        return None
+    ours_form = re.compile(r" *\+?\.0{%d} *" % int(g.group(2)))
+    peer_zero = re.compile(r" *[+-]?0*\.?0*([EeDd]?[+-]?0+)? *")
+    if all(ours_form.fullmatch(a) and peer_zero.fullmatch(b) for a, b in zip(ours, peer)):
+        return "G of zero in fixed form with d decimals"
+    return None
+
+
+NUMBER = re.compile(r"[+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[EeDd][+-]?[0-9]+|[+-][0-9]+)?")
+
+
+def decimal_number(token):
+    """The value of a number as written, and one unit of its last digit."""
+    m = re.fullmatch(r"([+-]?)([0-9]*)\.?([0-9]*)(?:[EeDd]?([+-]?[0-9]+))?", token)
+    exponent = int(m.group(4) or 0)
+    value = Decimal(m.group(1) + (m.group(2) or "0") + "." + (m.group(3) or "0"))
+    return value.scaleb(exponent), Decimal(1).scaleb(exponent - len(m.group(3)))
+
+
+def exact_value(item):
+    bits = struct.pack("<I" if item.kind == "r" else "<Q", item.value)
+    return Decimal(struct.unpack("<f" if item.kind == "r" else "<d", bits)[0])
+
+
+def half_up(case, ours, peer):
+    """A value that lies exactly halfway between two texts: the conversion rounds its decimal
+    digits half up (away from zero) where a peer rounds the binary value to even."""
+    reals = [item for item in case.items if item.kind in "rd"]
+    if len(reals) != 1:
+        return None
+    value = Context(prec=17, rounding=ROUND_HALF_UP).plus(abs(exact_value(reals[0])))
+    found = False
+    for a, b in zip(ours, peer):
+        if [m.span() for m in NUMBER.finditer(a)] != [m.span() for m in NUMBER.finditer(b)]:
+            return None
+        for x, y in zip(NUMBER.findall(a), NUMBER.findall(b)):
+            if x == y:
+                continue
+            (xv, xu), (yv, yu) = decimal_number(x), decimal_number(y)
+            if xu != yu or abs(xv) - abs(yv) != xu or (abs(xv) + abs(yv)) / 2 != value:
+                return None
+            found = True
+        if NUMBER.sub("#", a) != NUMBER.sub("#", b):
+            return None
+    return "ties rounded half up" if found else None
 
 
 def asterisks(ours, peer):
@@ -510,8 +608,33 @@ def explain(case, ours, peer, route):
         return "console takes the first column as carriage control"
     if len(ours) != len(peer):
         return None
-    return (special_value(case) or by_normalisation(ours, peer) or g_form(case, ours, peer)
-            or significant_digits(ours, peer) or asterisks(ours, peer))
+    simple = special_value(case) or by_normalisation(ours, peer)
+    if simple:
+        return simple
+    # The rules of digits and forms, alone or after the normalisations of signs and zeros.
+    for names, a, b in normalised(ours, peer):
+        rule = (g_form(case, a, b) or g_zero(case, a, b) or significant_digits(a, b)
+                or half_up(case, a, b) or asterisks(a, b))
+        if rule:
+            return " + ".join(names + [rule])
+    return None
+
+
+def normalised(ours, peer):
+    """(names, ours, peer): the texts as they are, then after one or two normalisations that
+    change them."""
+    yield [], ours, peer
+    for count in (1, 2):
+        for chosen in itertools.combinations(NORMALISATIONS, count):
+            a, b, names = list(ours), list(peer), []
+            for normalise, peer_name, ours_name in chosen:
+                a2, b2 = [normalise(x) for x in a], [normalise(x) for x in b]
+                if (a2, b2) == (a, b):
+                    break
+                names.append(ours_name if a2 != a else peer_name)
+                a, b = a2, b2
+            else:
+                yield names, a, b
 
 
 def refusal(case):
@@ -520,10 +643,32 @@ def refusal(case):
     for w, m in re.findall(r"I([0-9]+)\.([0-9]+)", case.format, re.IGNORECASE):
         if int(m) > int(w):
             return "Iw.m with m > w refused by one side"
-    scale = re.match(r"\((-?[0-9]+)P,[ED][0-9]+\.([0-9]+)", case.format, re.IGNORECASE)
-    if scale and not -int(scale.group(2)) < int(scale.group(1)) < int(scale.group(2)) + 2:
+    scale = re.match(r"\((?:(-?[0-9]+)P,)?[ED][0-9]+\.([0-9]+)", case.format, re.IGNORECASE)
+    if scale and not -int(scale.group(2)) < int(scale.group(1) or 0) < int(scale.group(2)) + 2:
         return "kP outside -d < k < d+2 refused by one side"
+    plain = re.sub(r"'[^']*'|\"[^\"]*\"", "", case.format.upper())
+    if re.search(r"(?<![0-9.])(?:EN|ES|[IFEDGLA])0(?![0-9])", plain):
+        return "width 0 refused (the 1978 standard wants w > 0)"
+    if re.search(r"(?<![0-9.])G[0-9]+(?![0-9.])", plain):
+        return "Gw without .d refused (the 1978 standard wants Gw.d)"
+    if misfit(plain, case.items):
+        return "an edit of another type than the item's refused (the 1978 pairing)"
     return None
+
+
+# The item kinds each data edit serves in the 1978 standard; G serves every kind.
+SERVES = {"I": "i", "L": "l", "A": "a", "F": "rd", "E": "rd", "D": "rd", "EN": "rd", "ES": "rd",
+          "G": "ilard"}
+
+
+def misfit(plain, items):
+    """Whether an item meets a data edit that does not serve its kind, pairing the items with
+    the edits in order (repeat counts of single edits counted; reversion to the start)."""
+    edits = []
+    for count, letter in re.findall(r"(?:^|[(,/:])\s*([0-9]*)\s*(EN|ES|[IFEDGLA])", plain):
+        edits += [letter] * int(count or 1)
+    return bool(edits) and any(item.kind not in SERVES[edits[n % len(edits)]]
+                               for n, item in enumerate(items))
 
 
 def classify(case, ours, peer, route):

@@ -61,10 +61,14 @@ constexpr int MISFIT_MESSAGE[] = {MSG_ITEM_TYPE, MSG_EDIT_NOT_INTEGER, MSG_EDIT_
 
 } // namespace
 
+int misfit_message(const DataEdit& edit, EditClass item) {
+    return fits_class(edit.descriptor, item) ? 0 : MISFIT_MESSAGE[static_cast<int>(item)];
+}
+
 // The data edit as the item's type uses it: G of a type that is not real is Iw, Lw or Aw.
 DataEdit edit_for_item(DataEdit edit, EditClass item) {
-    if (!fits_class(edit.descriptor, item))
-        raise_runtime_error(MISFIT_MESSAGE[static_cast<int>(item)], error_state.statement_kind);
+    if (int message = misfit_message(edit, item); message != 0)
+        raise_runtime_error(message, error_state.statement_kind);
     if (edit.descriptor != DESC_G || item == EditClass::REAL)
         return edit;
     static constexpr std::uint8_t PLAIN_OF[] = {0, DESC_I, DESC_L, DESC_A, DESC_G};

@@ -10,6 +10,8 @@ namespace lnc {
 enum class EditClass { NONE, INTEGER, LOGICAL, CHARACTER, REAL };
 
 EditClass edit_class_of(int type);
+// 0 when the data edit can edit an item of the class, else the misfit message of the class.
+int misfit_message(const DataEdit& edit, EditClass item);
 // The data edit as an item of the class uses it (G of a non-real item is Iw, Lw or Aw); a
 // descriptor that cannot edit the item raises the misfit message of the item's class.
 DataEdit edit_for_item(DataEdit edit, EditClass item);

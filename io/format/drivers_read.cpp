@@ -18,7 +18,15 @@ namespace {
 // Numeric and logical fields are gathered whole; a wider one is refused.
 constexpr int INPUT_FIELD_SIZE = 4096;
 
+void next_input_record();
+
+// A READ that takes its errors back goes on at the next record: the error path skips the failed
+// record of a file, and a console record is passed here (the console keeps what is left of its
+// line when a separate block holds its output, and the next READ would read the same record).
 [[noreturn]] void raise(int index) {
+    if (error_state.error_branch != 0 && engine.formatted.record_loaded &&
+        current_unit->organisation == ORGANISATION_CONSOLE)
+        next_input_record();
     raise_runtime_error(index, error_state.statement_kind);
 }
 
@@ -66,7 +74,10 @@ std::uint8_t record_byte(std::int64_t column) {
 // The next data edit, with the record it reads from in the buffer.
 DataEdit next_input_edit(EditClass item) {
     FormattedState& f = engine.formatted;
-    DataEdit edit = edit_for_item(next_data_edit(f.cursor, READ_ACTIONS, f.edit), item);
+    DataEdit edit = next_data_edit(f.cursor, READ_ACTIONS, f.edit);
+    if (int message = misfit_message(edit, item); message != 0)
+        raise(message);
+    edit = edit_for_item(edit, item);
     if (!f.record_loaded) {
         load_input_record(&f.record_start, &f.record_end);
         f.record_loaded = true;

@@ -3,6 +3,7 @@
 // digits go through the same conversion as list-directed input, and a fault gives the message
 // that list-directed input gives for the same fault.
 #include <cstdint>
+#include <cstring>
 
 #include "errors/message_indices.h"
 #include "io/format/format.h"
@@ -51,6 +52,23 @@ int gather_real_text(const char* field, int width, bool blanks_are_zeros, char* 
     return n;
 }
 
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A field whose number has no digits before its exponent ("+", ".", "-.", "E+00", "+ . E00")
+// is zero: the 1978 form of an input field lets the digit string be empty, and the validation
+// programs of that standard read such fields as zero. The conversion wants a digit, so a 0 is
+// put in after the sign; the text has room for it. Returns the new length.
+int supply_missing_digit(char* text, int length) {
+    const int i = text[0] == '+' || text[0] == '-' ? 1 : 0;
+    if (is_digit(text[i]) || (text[i] == '.' && is_digit(text[i + 1])))
+        return length;
+    std::memmove(text + i + 1, text + i, static_cast<std::size_t>(length - i + 1));
+    text[i] = '0';
+    return length + 1;
+}
+
 } // namespace
 
 int edit_integer_input(const char* field, int width, bool blanks_are_zeros, std::int64_t* value) {
@@ -92,13 +110,14 @@ int edit_real_input(const DataEdit& edit, const char* field, int width, const Ed
     if (width > INPUT_FIELD_LIMIT) {
         return MSG_REAL_SYNTAX;
     }
-    char text[INPUT_FIELD_LIMIT + 1];
-    const int length = gather_real_text(field, width, state.blanks_are_zeros, text);
+    char text[INPUT_FIELD_LIMIT + 2]; // the field, a supplied digit and the terminator
+    int length = gather_real_text(field, width, state.blanks_are_zeros, text);
     if (length < 0) {
         return MSG_REAL_SYNTAX;
     }
     RealConversion conversion{0, 0, 0.0}; // a field of blanks is zero
     if (length > 0) {
+        length = supply_missing_digit(text, length);
         // kP divides a value without an exponent by 10^k; the conversion multiplies by
         // 10^scale.
         const int scale = state.scale == INT32_MIN ? INT32_MAX : -state.scale;

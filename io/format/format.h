@@ -63,7 +63,7 @@ struct CompiledFormat;
 // character the character itself (the report's %c).
 struct FormatError {
     int message_index;
-    int position;   // offset of the offending character in the text
+    int position; // offset of the offending character in the text
     char character;
 };
 
@@ -76,9 +76,9 @@ const CompiledFormat* compile_format_text(const char* text, int length, FormatEr
 
 // What a driver does for the edits the walk meets on the way to the next data edit.
 struct FormatActions {
-    void (*literal)(const char* text, int length); // a quoted, apostrophe or H literal
+    void (*literal)(const char* text, int length);    // a quoted, apostrophe or H literal
     void (*position)(std::uint8_t descriptor, int n); // X, T, TL, TR
-    void (*next_record)();                         // '/', and the new record of reversion
+    void (*next_record)();                            // '/', and the new record of reversion
 };
 
 inline constexpr int FORMAT_NESTING_LIMIT = 16;
@@ -87,9 +87,9 @@ inline constexpr int FORMAT_NESTING_LIMIT = 16;
 // inside another one has a cursor of its own.
 struct FormatCursor {
     const CompiledFormat* format;
-    int op;            // next operation
-    int repeat_left;   // further uses of the current data edit (0: take the next operation)
-    int depth;         // open groups
+    int op;          // next operation
+    int repeat_left; // further uses of the current data edit (0: take the next operation)
+    int depth;       // open groups
     int group_op[FORMAT_NESTING_LIMIT];
     int group_left[FORMAT_NESTING_LIMIT]; // further passes over each open group
     bool data_edit_taken; // a data edit has been handed out since the start or the reversion
@@ -118,8 +118,7 @@ struct OutputField {
 };
 
 // Iw and Iw.m of an integer value.
-OutputField edit_integer_output(const DataEdit& edit, std::int64_t value, int sign_mode,
-                                char* out);
+OutputField edit_integer_output(const DataEdit& edit, std::int64_t value, int sign_mode, char* out);
 // F, E, D, G, EN and ES of a real value: type TYPE_REAL4 or TYPE_COMPLEX8 with a single pattern
 // in the low 32 bits, TYPE_REAL8 or TYPE_COMPLEX16 with a double pattern.
 OutputField edit_real_output(const DataEdit& edit, int type, std::uint64_t bits, int scale,

@@ -16,6 +16,11 @@ module_source = importlib.util.spec_from_file_location(
 fc = importlib.util.module_from_spec(module_source)
 module_source.loader.exec_module(fc)
 
+read_source = importlib.util.spec_from_file_location(
+    "fcr", os.path.join(TOP, "tools", "format_compare_read.py"))
+fcr = importlib.util.module_from_spec(read_source)
+read_source.loader.exec_module(fcr)
+
 
 def classify(fmt, items, ours, peer, ours_status=0, peer_status=0, route="internal"):
     case = fc.Case("1", "", fmt, items)
@@ -46,6 +51,19 @@ class Rules(unittest.TestCase):
             ("(G10.3)", [fc.r8(999.96)], ["  1000.    "], [" 0.100E+04"],
              "G form chosen from the unrounded value"),
             ("(G10.3)", [fc.r8(0.0)], [" 0.000E+00"], ["  0.00    "], "G of zero in E form"),
+            ("(G8.1)", [fc.r8(0.95)], ["      .9"], ["      1."],
+             "G form chosen from the unrounded value"),
+            ("(G10.3)", [fc.r8(-0.0)], ["  .000    "], [" -0.00    "],
+             "G of zero in fixed form with d decimals"),
+            ("(F3.0)", [fc.r8(2.5)], ["  3."], ["  2."], "ties rounded half up"),
+            ("(F5.2)", [fc.r4(0.125)], ["  .13"], [" 0.12"],
+             "no leading zero before the point + ties rounded half up"),
+            ("(E10.2)", [fc.r8(-0.125)], [" -.13E+00"], ["-0.12E+00"],
+             "no leading zero before the point + ties rounded half up"),
+            ("(SP,F6.2)", [fc.r8(-0.0)], ["  +.00"], [" -0.00"],
+             "no leading zero before the point + SP writes + on a negative zero"),
+            ("(E15.8)", [fc.Item("r", 1)], ["  .14012980E-44"], [" 0.14012985E-44"],
+             "no leading zero before the point + digits past the 7th significant are 0"),
             ("(F8.2)", [fc.r8(fc.INF)], ["  1#INF"], ["Infinity"], "infinity text"),
             ("(F8.2)", [fc.r8(float("nan"))], ["     NAN"], ["     NaN"], "NaN text"),
             ("(F3.2)", [fc.r8(0.5)], ["***"], [".50"], "asterisks where the peer writes the value"),
@@ -62,6 +80,9 @@ class Rules(unittest.TestCase):
                 ("(F6.2)", [fc.r8(1.5)], ["  1.50"], ["  1.50", ""]),
                 ("(I3,2X,I3)", [fc.i4(1), fc.i4(2)], ["  1   2"], ["  1    2"]),
                 ("(G10.3)", [fc.r8(0.0)], ["  0.00    "], [" 0.000E+00"]),
+                ("(F5.2)", [fc.r8(0.126)], ["  .13"], [" 0.12"]),  # not a tie
+                ("(F3.0)", [fc.r8(2.5)], ["  2."], ["  3."]),  # rounded down by this run-time
+                ("(G8.1)", [fc.r8(0.95)], ["      1."], ["      .9"]),
                 ("(F30.25)", [fc.r8(0.1)], ["   0.1000000000000000000000000"],
                  ["   0.2000000000000000055511151"])]:
             with self.subTest(ours=ours, peer=peer):
@@ -77,10 +98,41 @@ class Rules(unittest.TestCase):
                          ("explained", "kP outside -d < k < d+2 refused by one side"))
         self.assertEqual(classify("(I5)", [fc.i4(1)], [], ["    1"], 6207, 0),
                          ("UNEXPLAINED", "UNEXPLAINED: refused here only (6207)"))
+        for fmt, items, rule in [
+                ("(E10.0)", [fc.r8(1.5)], "kP outside -d < k < d+2 refused by one side"),
+                ("(I0)", [fc.i4(5)], "width 0 refused (the 1978 standard wants w > 0)"),
+                ("(G5)", [fc.i4(5)], "Gw without .d refused (the 1978 standard wants Gw.d)"),
+                ("(I2,2L3)", [fc.i4(5), fc.logical(True), fc.i4(1)],
+                 "an edit of another type than the item's refused (the 1978 pairing)")]:
+            with self.subTest(fmt=fmt):
+                self.assertEqual(classify(fmt, items, [], ["x"], 6207, 0), ("explained", rule))
+        self.assertEqual(classify("(I2,2L3)", [fc.i4(5), fc.logical(True)], [], ["x"], 6207, 0)[0],
+                         "UNEXPLAINED")
 
     def test_the_console_takes_the_first_column(self):
         self.assertEqual(classify("(I5)", [fc.i4(42)], ["  42"], ["   42"], route="console"),
                          ("explained", "console takes the first column as carriage control"))
+
+
+class ReadRules(unittest.TestCase):
+    def test_each_documented_choice_of_input_gets_its_rule_and_nothing_else_does(self):
+        minus_zero, zero, one = "0 0 -2147483648", "0 0 0", "0 0 1072693248"
+        for case, ours, peer, others, rule in [
+                (("(I3)", "i", "  -.5"), "failed", "0 0", [],
+                 "Iw: a sign or a point without digits refused (F6101)"),
+                (("(BZ,F10.3)", "r", "1.5e"), one, "failed", [one],
+                 "BZ: the blanks that pad a short record read as zeros"),
+                (("(F10.3)", "r", "1e400"), "failed", "0 0 2146435072", [],
+                 "a real beyond the double range refused (F6102)"),
+                (("(F10.3)", "r", "-"), minus_zero, zero, [], "a minus zero keeps its sign"),
+                (("(F10.3)", "r", "+."), zero, "failed", [],
+                 "a number without digits before its exponent is zero"),
+                (("(I4)", "i", "  -5"), "failed", "0 -5", [], None),
+                (("(BZ,F10.3)", "r", "1.5e"), one, "failed", ["failed"], None),
+                (("(F10.3)", "r", "1.5"), one, "0 0 1073217536", [], None),
+                (("(F10.3)", "r", "1.5e"), zero, "failed", [], None)]:
+            with self.subTest(case=case, ours=ours):
+                self.assertEqual(fcr.rule(case, ours, peer, others), rule)
 
 
 class Restart(unittest.TestCase):

@@ -219,5 +219,32 @@ TEST(FormattedConsole, LinesTypedAtATerminal) {
     EXPECT_EQ(end_read(), -1);
 }
 
+// A READ that takes its errors back leaves the next READ at the next record, on a console whose
+// output goes elsewhere (pipes) and at a terminal alike.
+TEST(FormattedConsole, AFailedFieldPassesItsRecord) {
+    const char* lines = "1.5e\n7 2.5\n8\n";
+    for (Console kind : {Console::Pipes, Console::Terminal}) {
+        ListConsole console(kind == Console::Pipes ? lines : "", kind);
+        if (kind == Console::Terminal)
+            console.type(lines);
+        const int errors_back = 4;
+        double y = 0;
+        std::int32_t i = 0;
+        ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, "(F10.3)", -1, nullptr, 0, nullptr, errors_back),
+                  0);
+        EXPECT_EQ(read_item_real8(&y), 6103);
+        EXPECT_EQ(end_read(), 6103);
+        ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, "(I2,I4)", -1, nullptr, 0, nullptr, errors_back),
+                  0);
+        EXPECT_EQ(read_item_integer4(&i), 0);
+        EXPECT_EQ(read_item_real8(&y), 6206); // I for a real item
+        EXPECT_EQ(end_read(), 6206);
+        ASSERT_EQ(begin_read(DEFAULT_UNIT_READ, "(I1)", -1, nullptr, 0, nullptr, errors_back), 0);
+        EXPECT_EQ(read_item_integer4(&i), 0);
+        EXPECT_EQ(end_read(), 0);
+        EXPECT_EQ(i, 8);
+    }
+}
+
 } // namespace
 } // namespace lnc

@@ -60,7 +60,14 @@ TEST(EditInput, NumericFields) {
         {F2, "1.5E0", BN, 2, S4, 0x3fc00000, 0}, // an exponent: no scaling
         {F2, "     ", BZ, 0, S4, 0x00000000, 0},
         {F2, "-   ", BZ, 0, D8, 0x8000000000000000, 0},
-        {F2, "   -", BN, 0, S4, 0, MSG_REAL_SYNTAX},
+        {F2, "   -", BN, 0, S4, 0x80000000, 0}, // no digits before the exponent: zero
+        {F2, "  . ", BN, 0, S4, 0x00000000, 0},
+        {F2, "+ . E00", BN, 0, D8, 0x0000000000000000, 0},
+        {F2, "E+00", BN, 0, S4, 0x00000000, 0},
+        {F2, "-.5", BN, 0, S4, 0xbf000000, 0},
+        {F2, "E", BN, 0, S4, 0, MSG_REAL_SYNTAX},
+        {F2, "+-", BN, 0, S4, 0, MSG_REAL_SYNTAX},
+        {F2, "x", BN, 0, S4, 0, MSG_REAL_SYNTAX},
         {F2, "1.5E ", BN, 0, S4, 0, MSG_REAL_SYNTAX},
         {F2, "\t1.5", BN, 0, S4, 0, MSG_REAL_SYNTAX},
         {F2, "1.e39", BN, 0, S4, 0, MSG_SINGLE_RANGE},
