@@ -79,8 +79,11 @@ struct FrontStatement {
     bool begun;      // the run-time's begin call has been made, or the statement refused
     bool on_runtime; // the run-time has the statement: its end call is owed
     bool failed;     // a condition the program handles ended the transfer: later items do nothing
-    int unit;        // the run-time's unit argument
-    char* internal;  // an internal file's first element, or null for a unit
+    bool unformatted;
+    bool has_record; // REC= was given: the run-time hears it right after the begin call
+    std::int32_t record;
+    int unit;       // the run-time's unit argument
+    char* internal; // an internal file's first element, or null for a unit
     int internal_length;
     int internal_count;
     const char* format;
@@ -96,6 +99,10 @@ struct FrontStatement {
     char what[48];       // room for a refusal text made for this statement
     FileSpecifiers file;
 };
+
+// Set when the program asks for unformatted records in the other byte order than the
+// processor's, which the run-time does not write: its unformatted statements are refused.
+extern bool unformatted_swapped;
 
 // Keeps the format of a formatted transfer, given as text or as a character scalar's descriptor.
 void take_format(Handle statement, const char* format, std::size_t length,
@@ -115,7 +122,8 @@ void refuse(Handle statement, const char* what);
 // Fails the statement with the report of a refusal (or its status, when the program handles
 // errors); false.
 bool fail_with_refusal(Handle statement, const char* what);
-// Makes the run-time's begin call if it is still owed; false when the statement has failed.
+// Makes the run-time's begin call if it is still owed, and names the REC= record to it; false
+// when the statement has failed.
 bool begin_on_runtime(Handle statement);
 // Begins an INQUIRE on the run-time for the statement's unit or file; the caller asks its
 // question and makes the end call.

@@ -17,6 +17,13 @@ namespace lnc::fortran {
 
 namespace {
 
+// flang's -fconvert= reaches the program as FORT_CONVERT among the environment defaults (or the
+// user sets it): records in the other byte order are refused rather than written in this one.
+bool asks_swapped_order(const char* convert) {
+    return convert != nullptr &&
+           (std::strcmp(convert, "SWAP") == 0 || std::strcmp(convert, "BIG_ENDIAN") == 0);
+}
+
 int run_main_program(int, char**, char**) {
     fortran_main_program();
     return 0;
@@ -75,6 +82,7 @@ void program_start(int argc, const char* argv[], const char* environment[],
     // flang's intrinsics for the command line and the environment read what its own program
     // start records; the environment defaults are set before start-up copies the environment.
     Fortran::runtime::executionEnvironment.Configure(argc, argv, environment, defaults);
+    unformatted_swapped = asks_swapped_order(std::getenv("FORT_CONVERT"));
     process_entry(argc, const_cast<char**>(argv), run_main_program);
 }
 
@@ -138,8 +146,9 @@ void report_fatal_user_error(const char* message, const char* source, int line) 
     end_program(1); // reached only while the run-time shuts down
 }
 
-// Unformatted transfer, which byte order concerns, is refused whatever the order.
-void byteswap_option() {}
+void byteswap_option() {
+    unformatted_swapped = true;
+}
 
 } // extern "C"
 

@@ -1,8 +1,7 @@
-// The statements the run-time cannot perform yet: unformatted transfer, WAIT, INQUIRE with
-// IOLENGTH=, NAMELIST and SIZE=. Each is defined, so that no call of flang's interface
-// lands in flang's own run-time, and each ends in a numbered report at the statement's position
-// (or, with IOSTAT= or ERR=, in the status): never a crash and never a statement that silently does
-// nothing.
+// The statements the run-time cannot perform yet: WAIT, INQUIRE with IOLENGTH=, NAMELIST and
+// SIZE=. Each is defined, so that no call of flang's interface lands in flang's own run-time, and
+// each ends in a numbered report at the statement's position (or, with IOSTAT= or ERR=, in the
+// status): never a crash and never a statement that silently does nothing.
 #include <cstdint>
 
 #include "fortran/front.h"
@@ -41,14 +40,6 @@ int refuse_unit_number(bool handle_error, char* message, std::size_t message_len
 
 extern "C" {
 
-Handle begin_unformatted_output(int, const char* file, int line) {
-    return refused_statement(file, line, false, "unformatted transfer");
-}
-
-Handle begin_unformatted_input(int, const char* file, int line) {
-    return refused_statement(file, line, true, "unformatted transfer");
-}
-
 Handle begin_wait(int, int, const char* file, int line) {
     return refused_statement(file, line, false, "the WAIT statement");
 }
@@ -57,7 +48,7 @@ Handle begin_wait_all(int, const char* file, int line) {
     return refused_statement(file, line, false, "the WAIT statement");
 }
 
-// IOLENGTH= measures unformatted records, which the run-time does not transfer.
+// IOLENGTH= would need the run-time to measure a record without transferring it.
 Handle begin_inquire_io_length(const char* file, int line) {
     return refused_statement(file, line, false, "INQUIRE with IOLENGTH=");
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "fortran/front.h"
+#include "lncalc/statements.h"
 
 namespace lnc::fortran {
 
@@ -149,9 +150,23 @@ bool set_pos(Handle statement, std::int64_t) {
     return refuse_specifier(statement, "the POS= specifier");
 }
 
-// The run-time's data transfers take no record number yet.
-bool set_rec(Handle statement, std::int64_t) {
-    return refuse_specifier(statement, "the REC= specifier");
+// The record number is kept for the deferred begin call, which names it to the run-time. A
+// number below 1 goes on as 0, for the run-time's own report on it.
+bool set_rec(Handle statement, std::int64_t record) {
+    if (statement->kind != KIND_TRANSFER) {
+        return refuse_specifier(statement, "the REC= specifier");
+    }
+    if (record > INT32_MAX) {
+        return refuse_specifier(statement, "a REC= beyond 2147483647");
+    }
+    statement->record = record < 1 ? 0 : static_cast<std::int32_t>(record);
+    if (statement->begun) {
+        // Named after an item: the run-time fails the statement for it when it runs.
+        return !statement->on_runtime ||
+               item_result(statement, set_record_number(statement->record));
+    }
+    statement->has_record = true;
+    return true;
 }
 
 } // extern "C"

@@ -1,6 +1,7 @@
 // The statement records of the Fortran front, and the begin, specifier and end calls of data
-// transfer on external units: list-directed and formatted, on '*' and on numbered units. The
-// run-time's begin call of a transfer on an internal file (internal.cpp) is made here too.
+// transfer on external units: list-directed, formatted and unformatted, on '*' and on numbered
+// units. The run-time's begin call of a transfer on an internal file (internal.cpp) is made here
+// too.
 #include <climits>
 #include <cstring>
 
@@ -109,10 +110,23 @@ int begin_transfer(const FrontStatement& s) {
                           : begin_write_internal(s.internal, s.internal_length, s.internal_count,
                                                  s.format, s.format_length, write_flags(s));
     }
+    if (s.unformatted) {
+        return s.is_input ? begin_read_unformatted(s.unit, read_flags(s))
+                          : begin_write_unformatted(s.unit, write_flags(s));
+    }
     return s.is_input ? begin_read(s.unit, s.format, s.format_length, s.advance, s.advance_length,
                                    nullptr, read_flags(s))
                       : begin_write(s.unit, s.format, s.format_length, s.advance, s.advance_length,
                                     write_flags(s));
+}
+
+// The record number must reach the run-time between its begin call and the first item.
+int begin_transfer_at_record(const FrontStatement& s) {
+    int status = begin_transfer(s);
+    if (status == IOSTAT_OK && s.has_record) {
+        status = set_record_number(s.record);
+    }
+    return status;
 }
 
 FrontStatement* free_record() {
@@ -141,7 +155,18 @@ void fill_message(const FrontStatement& statement) {
     }
 }
 
+Handle open_unformatted(const char* file, int line, bool is_input, int unit) {
+    Handle statement = open_statement(file, line, is_input, unit);
+    statement->unformatted = true;
+    if (unformatted_swapped) {
+        refuse(statement, "the swapped byte order of unformatted records");
+    }
+    return statement;
+}
+
 } // namespace
+
+bool unformatted_swapped = false;
 
 Handle open_statement(const char* file, int line, bool is_input, int unit) {
     FrontStatement* statement = free_record();
@@ -224,7 +249,7 @@ bool begin_on_runtime(Handle statement) {
     }
     statement->begun = true;
     statement->on_runtime = true;
-    return item_result(statement, begin_transfer(*statement));
+    return item_result(statement, begin_transfer_at_record(*statement));
 }
 
 // An item the run-time has no code for goes to it as an array of no known type, which fails the
@@ -247,6 +272,14 @@ Handle begin_external_list_output(int unit, const char* file, int line) {
 
 Handle begin_external_list_input(int unit, const char* file, int line) {
     return open_statement(file, line, true, runtime_unit(unit, true));
+}
+
+Handle begin_unformatted_output(int unit, const char* file, int line) {
+    return open_unformatted(file, line, false, runtime_unit(unit, false));
+}
+
+Handle begin_unformatted_input(int unit, const char* file, int line) {
+    return open_unformatted(file, line, true, runtime_unit(unit, true));
 }
 
 } // extern "C"

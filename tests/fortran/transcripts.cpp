@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -210,7 +211,7 @@ TEST(FortranFiles, DirectAccessStatusesAndReports) {
         "files",
         {{"3\n",
           lines({"DIRECT FORMATTED         20           1 UNDEFINED",
-                 "       6804the REC= specifier is not available in this run-time"}),
+                 "       6734record not yet written"}),
           "", 0},
          {"4\n",
           lines({"       6416file not found", "ERR= branch taken", "unit out of range       6314"}),
@@ -227,6 +228,61 @@ TEST(FortranFiles, DirectAccessStatusesAndReports) {
           "", 0}},
         folder);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+std::string bytes(std::initializer_list<unsigned char> values) {
+    return std::string(values.begin(), values.end());
+}
+
+// Each record between two 4-byte little-endian copies of its length, as gfortran writes them;
+// read back, re-read after BACKSPACE, and END= after the last.
+TEST(FortranRecords, SequentialUnformattedFile) {
+    std::string folder = empty_folder("unformatted");
+    expect_outcomes("records",
+                    {{"1\n",
+                      lines({"          7        1.000000        2.000000    5.000000E-01 abc",
+                             "again abc", "end of file"}),
+                      "", 0}},
+                    folder);
+    EXPECT_EQ(file_bytes(folder + "/seq.bin"),
+              bytes({4,    0,    0, 0, 7, 0,    0, 0, 4, 0,    0,  0, 12, 0, 0, 0, 0, 0,
+                     0x80, 0x3f, 0, 0, 0, 0x40, 0, 0, 0, 0x3f, 12, 0, 0,  0, 3, 0, 0, 0}) +
+                  "abc" + bytes({3, 0, 0, 0}));
+    // A swapped byte order, asked for through the environment, is refused at the first record.
+    test::TranscriptRun swapped;
+    swapped.input = "1\n";
+    swapped.working_directory = folder;
+    swapped.set_environment = {{"FORT_CONVERT", "SWAP"}};
+    test::TranscriptResult result = test::run_transcript(program("records"), swapped);
+    EXPECT_EQ(result.error,
+              statement_report("records.f90(14)", "F6804",
+                               "the swapped byte order of unformatted records is not available in "
+                               "this run-time"));
+    EXPECT_EQ(result.exit_code, 1);
+}
+
+// Records written out of order and read back by number; a record past the file's end and one
+// longer than RECL (which writes nothing) are statuses; REC= on a sequential unit and
+// unformatted transfer on a formatted one are numbered reports.
+TEST(FortranRecords, DirectAccessAndRecordNumbers) {
+    std::string folder = empty_folder("direct");
+    std::string not_direct = "record number given for a unit not opened for direct access";
+    expect_outcomes(
+        "records",
+        {{"2\n",
+          lines({"          3        3.500000           1        1.500000           2",
+                 "past the file       6734", "       6731record length exceeded on output"}),
+          "", 0},
+         {"3\n", lines({"         22 one"}), "", 0},
+         {"4\n",
+          lines(
+              {"       6203" + not_direct, "       6201unformatted transfer on a formatted unit"}),
+          statement_report("records.f90(59)", "F6203: WRITE(seq.txt)", not_direct), 1}},
+        folder);
+    EXPECT_EQ(file_bytes(folder + "/direct.bin"),
+              bytes({1, 0, 0, 0, 0, 0, 0xc0, 0x3f, 0, 0, 0,    0,
+                     0, 0, 0, 0, 3, 0, 0,    0,    0, 0, 0x60, 0x40}));
+    EXPECT_EQ(file_bytes(folder + "/direct.txt"), lines({"one   ", "    22"}));
 }
 
 // flang names '*' by 6: once the program connects 6 to a file, PRINT goes there.
