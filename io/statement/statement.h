@@ -193,7 +193,7 @@ struct StatementState {
 // bytes, and what its interpreter had selected outside the engine.
 struct NestingSlot {
     StatementState statement;
-    std::uint8_t* saved_list;
+    std::uint8_t* saved_list; // in the slot's own block, after the slot
     CurrentItem item;
     int statement_kind;
     int error_branch;
@@ -213,8 +213,11 @@ struct NestingSlot {
 // and the enclosing statements.
 struct StatementEngine : StatementState {
     std::uint8_t* buffer;
-    int buffer_size;                        // bytes the buffer block holds; never below capacity
-    NestingSlot nesting[NESTING_SLOTS + 1]; // slots 1 to 9; slot 0 is unused
+    int buffer_size; // bytes the buffer block holds; never below capacity
+    // Slots 1 to 9 (slot 0 is unused). A slot is a heap block that exists only while a statement
+    // runs inside the one it saves: the begin call at that depth allocates it, the matching end
+    // call frees it, so a run that never nests keeps none of them.
+    NestingSlot* nesting[NESTING_SLOTS + 1];
     int depth;
     // A begin call that was refused (unit out of range, bad advance specifier, nesting too deep)
     // starts no list: the statement's item calls do nothing and its end call returns the status.

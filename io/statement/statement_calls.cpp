@@ -46,8 +46,8 @@ int refuse(int index, int flags) {
 // Steps common to both begin calls once the arguments are known to be good: enter the
 // statement and lay down the header, the extension, the unit and the format item.
 int start_list(const BeginRequest& request, int flags) {
-    std::uint8_t* saved_list = nullptr;
-    int refusal = nesting_refusal(&saved_list);
+    NestingSlot* slot = nullptr;
+    int refusal = nesting_refusal(&slot);
     if (refusal != 0)
         return refuse(refusal, flags);
     // A format is compiled once for its text; a text that does not compile fails the statement
@@ -56,7 +56,7 @@ int start_list(const BeginRequest& request, int flags) {
     FormatError format_error{0, 0, 0};
     if (request.format != nullptr)
         compiled = compile_format_text(request.format, request.format_length, &format_error);
-    push_statement(saved_list);
+    push_statement(slot);
     engine.capacity = STATEMENT_LIST_SIZE;
     engine.length = 1;
     engine.compiled_format = compiled;

@@ -4,6 +4,8 @@
 
 namespace lnc {
 
+struct NestingSlot;
+
 inline constexpr int STATEMENT_LIST_SIZE = 20000;
 // The longest item (a double complex by value) with the terminator that may follow it.
 inline constexpr int MAX_ITEM_BYTES = 18;
@@ -17,8 +19,8 @@ void append_address(const void* address);
 bool ensure_list_room();
 const char* copy_character_value(const char* text, int length);
 void free_character_copies();
-int nesting_refusal(std::uint8_t** saved_list);
-void push_statement(std::uint8_t* saved_list);
+int nesting_refusal(NestingSlot** slot);
+void push_statement(NestingSlot* slot);
 void pop_statement();
 
 // Keyword check of an advance specifier: 1 "YES", 0 "NO", -1 neither.

@@ -2,6 +2,7 @@
 // 64-bit targets, the character copies of a WRITE and the nesting of statements being built.
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -48,12 +49,11 @@ static void free_copy_list(CharacterCopy* node) {
 // Statements still being built when the run ends (an exit from inside one) lose their lists.
 void release_statement_engine() {
     free_copy_list(engine.copies_head);
-    for (int slot = 1; slot <= NESTING_SLOTS; ++slot) {
-        NestingSlot& saved = engine.nesting[slot];
-        if (slot < engine.depth) {
-            free_copy_list(saved.statement.copies_head);
-        }
-        release(saved.saved_list);
+    for (NestingSlot* saved : engine.nesting) {
+        if (saved == nullptr)
+            continue;
+        free_copy_list(saved->statement.copies_head);
+        release(saved);
     }
     release(engine.buffer);
     release(engine.addresses);
@@ -187,18 +187,22 @@ void free_character_copies() {
 }
 
 // A begin call inside a statement that is still being built must find a free slot and memory
-// for the copy of the enclosing list; otherwise the begin call is refused with this index.
-int nesting_refusal(std::uint8_t** saved_list) {
-    *saved_list = nullptr;
+// for it; otherwise the begin call is refused with this index. The slot is one heap block that
+// holds the copy of the enclosing list after the slot itself.
+int nesting_refusal(NestingSlot** slot) {
+    *slot = nullptr;
     if (engine.depth == 0)
         return 0;
     if (engine.depth > NESTING_SLOTS)
         return MSG_NESTING_TOO_DEEP;
-    *saved_list = static_cast<std::uint8_t*>(allocate(static_cast<std::size_t>(engine.length)));
-    if (*saved_list == nullptr)
+    auto list_bytes = static_cast<std::size_t>(engine.length);
+    void* block = allocate(sizeof(NestingSlot) + list_bytes);
+    if (block == nullptr)
         return MSG_NO_MEMORY;
-    if (engine.length > 0)
-        std::memcpy(*saved_list, engine.buffer, static_cast<std::size_t>(engine.length));
+    *slot = new (block) NestingSlot;
+    (*slot)->saved_list = static_cast<std::uint8_t*>(block) + sizeof(NestingSlot);
+    if (list_bytes > 0)
+        std::memcpy((*slot)->saved_list, engine.buffer, list_bytes);
     return 0;
 }
 
@@ -278,14 +282,14 @@ void restore_interpreter_state(const NestingSlot& slot) {
 
 } // namespace
 
-// Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's list
-// and words go to the slot of the current depth (nesting_refusal has copied the list already).
-void push_statement(std::uint8_t* saved_list) {
+// Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's words
+// go to the slot that nesting_refusal allocated with the copy of its list, kept at the current
+// depth.
+void push_statement(NestingSlot* slot) {
     if (engine.depth > 0) {
-        NestingSlot& slot = engine.nesting[engine.depth];
-        slot.statement = engine;
-        slot.saved_list = saved_list;
-        save_interpreter_state(slot);
+        engine.nesting[engine.depth] = slot;
+        slot->statement = engine;
+        save_interpreter_state(*slot);
     } else {
         // Nothing encloses this statement: leftovers of an abandoned one can go.
         free_character_copies();
@@ -299,21 +303,21 @@ void push_statement(std::uint8_t* saved_list) {
     engine.depth++;
 }
 
-// Leaves a statement; an enclosing one gets its list and words back.
+// Leaves a statement; an enclosing one gets its list and words back, and its slot goes.
 void pop_statement() {
     int before = engine.depth;
     if (engine.depth > 0)
         engine.depth--;
     if (before < 2)
         return;
-    NestingSlot& slot = engine.nesting[before - 1];
-    if (slot.statement.length > 0)
-        std::memcpy(engine.buffer, slot.saved_list,
-                    static_cast<std::size_t>(slot.statement.length));
-    release(slot.saved_list);
-    slot.saved_list = nullptr;
-    static_cast<StatementState&>(engine) = slot.statement;
-    restore_interpreter_state(slot);
+    NestingSlot* slot = engine.nesting[before - 1];
+    engine.nesting[before - 1] = nullptr;
+    if (slot->statement.length > 0)
+        std::memcpy(engine.buffer, slot->saved_list,
+                    static_cast<std::size_t>(slot->statement.length));
+    static_cast<StatementState&>(engine) = slot->statement;
+    restore_interpreter_state(*slot);
+    release(slot);
 }
 
 } // namespace lnc

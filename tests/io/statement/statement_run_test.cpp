@@ -126,6 +126,21 @@ TEST_F(StatementRunTest, TenthNestedStatementWithoutBranchIsReported) {
     EXPECT_EQ(error(), "\r\nrun-time error F6787\r\n- statement list nested too deeply\r\n");
 }
 
+// A nested begin call without memory for its slot is refused; the enclosing statement goes on.
+TEST_F(StatementRunTest, NestedBeginWithoutMemoryIsRefused) {
+    ASSERT_EQ(begin_write(DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0), 0);
+    write_item_character("outer", 5);
+    fail_allocation_after(1);
+    EXPECT_EQ(write_texts({"lost"}, -1), 6700);
+    EXPECT_EQ(engine.nesting[1], nullptr);
+    EXPECT_EQ(write_texts({"inner"}), 0);
+    EXPECT_EQ(engine.nesting[1], nullptr); // freed by the inner end call
+    write_item_character("!", 1);
+    EXPECT_EQ(end_write(), 0);
+    EXPECT_EQ(output(), "inner\r\nouter!");
+    EXPECT_EQ(error(), "");
+}
+
 TEST_F(StatementRunTest, WriteInsideAReadKeepsTheReadGoing) {
     session_.reset();
     start_engine({.input = "5 6\r\n"});
