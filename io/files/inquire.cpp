@@ -89,6 +89,10 @@ void answer_connection(const UnitBlock* block) {
     if (direct)
         set_integer(INQ_NEXTREC, block->next_record);
     set_text(INQ_ACCESS, direct ? "DIRECT" : "SEQUENTIAL");
+    // An unformatted file is laid out for its one access: direct records carry no lengths that
+    // sequential reading needs, and sequential records are not of one length.
+    if (!formatted)
+        set_text(direct ? INQ_SEQUENTIAL : INQ_DIRECT, "NO");
     set_text(INQ_FORM, formatted ? "FORMATTED" : "UNFORMATTED");
     set_text(INQ_BLANK, !formatted                                    ? "UNDEFINED"
                         : (block->format_flags & FMT_BLANK_ZERO) != 0 ? "ZERO"
