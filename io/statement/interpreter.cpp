@@ -301,6 +301,10 @@ void setup_statement() {
     std::uint8_t header = next_list_byte();
     engine.statement_format = nullptr;
     engine.record_number = NO_RECORD_NUMBER;
+    // A statement refused before its driver is chosen has no record to pass: an error branch
+    // must not reach the record end of the statement before it.
+    engine.read_driver = nullptr;
+    engine.record_end = nullptr;
     error_state.error_branch = (header & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
     error_state.end_branch = (header & HDR_END_BRANCH) != 0 ? 1 : 0;
     bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;

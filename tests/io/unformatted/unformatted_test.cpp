@@ -263,6 +263,13 @@ TEST_F(UnformattedTest, TransfersThatDoNotFitTheirUnit) {
     }
     std::int32_t v;
     EXPECT_EQ(read_integers(14, &v, 1), error_number(MSG_READ_WRITE_ONLY));
+    // A formatted READ refused before it has a record end of its own passes no record.
+    ASSERT_EQ(open_unit(16, {{"FILE", "v.txt"}, {"ACTION", "WRITE"}}), 0);
+    for (const char* format : {"(I4)", static_cast<const char*>(nullptr)}) {
+        begin_read(16, format, -1, nullptr, 0, nullptr, 5);
+        read_item_integer4(&v);
+        EXPECT_EQ(end_read(), error_number(MSG_READ_WRITE_ONLY));
+    }
     EXPECT_EQ(close_unit_with(12), 0); // what a failed statement began of a record is dropped
     EXPECT_EQ(file_text("f.txt") + file_text("u.bin"), "abcdef\r\n");
     EXPECT_EQ(file_text("r.bin"), record("1234"));
