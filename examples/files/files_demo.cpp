@@ -286,8 +286,8 @@ int read_list(int unit) {
     int status = lnc::read_item_character(word, sizeof word);
     if (status == 0)
         status = lnc::read_item_integer4(&number);
-    if (status == 0)
-        status = lnc::end_read();
+    int ended = lnc::end_read();
+    status = status != 0 ? status : ended;
     lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
     text("read list '");
     lnc::write_item_character(word, sizeof word);
@@ -310,8 +310,8 @@ void write_and_read_back() {
     show_status("WRITE(10,*) 'apples', 42", write_list(DATA, "apples", 42));
     show_status("WRITE(10,'(A,I5)') 'pears', 7", write_formatted(DATA, "pears ", 7));
     show_status("WRITE(10,'(A,I5)') 'plums', -15", write_formatted(DATA, "plums ", -15));
-    inquire_unit(DATA);
     show_status("REWIND 10", rewind_unit(DATA));
+    inquire_unit(DATA);
     read_list(DATA);
     read_formatted(DATA);
     read_formatted(DATA);
