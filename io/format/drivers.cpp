@@ -188,6 +188,21 @@ void start_formatted_transfer() {
     f.column = 0;
 }
 
+bool transfer_elements(void (*transfer)(std::uint8_t* element)) {
+    for (;;) {
+        std::uint8_t byte = *engine.cursor;
+        if (byte == LIST_SUSPEND)
+            return false;
+        if (byte == LIST_END)
+            return true;
+        fetch_item();
+        std::uint8_t* data = current_item.data;
+        int stride = element_stride(current_item);
+        for (int i = 0; i < current_item.count; ++i, data += stride)
+            transfer(data);
+    }
+}
+
 void formatted_write(int first) {
     // 1. A formatted record has no blank of its own: its first column is what the format puts
     // there (on the console, the carriage control).
@@ -196,18 +211,8 @@ void formatted_write(int first) {
         output_record.pending_blanks = 0;
     }
     // 2. The items, element by element.
-    for (;;) {
-        std::uint8_t byte = *engine.cursor;
-        if (byte == LIST_SUSPEND)
-            return;
-        if (byte == LIST_END)
-            break;
-        fetch_item();
-        std::uint8_t* data = current_item.data;
-        int stride = element_stride(current_item);
-        for (int i = 0; i < current_item.count; ++i, data += stride)
-            write_formatted_element(data);
-    }
+    if (!transfer_elements([](std::uint8_t* element) { write_formatted_element(element); }))
+        return;
     // 3. The literals after the last item, and the record end.
     FormattedState& f = engine.formatted;
     finish_format(f.cursor, WRITE_ACTIONS, f.edit);

@@ -21,5 +21,8 @@ int part_type(int type);
 // A formatted statement starts at the beginning of its format with the editing state of a new
 // statement and no input record taken.
 void start_formatted_transfer();
+// Hands every element of the items the list holds so far to transfer; false when the list is
+// suspended (a READ waiting for its next item call), true at its end.
+bool transfer_elements(void (*transfer)(std::uint8_t* element));
 
 } // namespace lnc

@@ -178,18 +178,8 @@ void formatted_read(bool first) {
     if (first)
         start_formatted_transfer();
     // 2. The items appended so far, element by element.
-    for (;;) {
-        std::uint8_t byte = *engine.cursor;
-        if (byte == LIST_SUSPEND)
-            return;
-        if (byte == LIST_END)
-            break;
-        fetch_item();
-        std::uint8_t* data = current_item.data;
-        int stride = element_stride(current_item);
-        for (int i = 0; i < current_item.count; ++i, data += stride)
-            read_formatted_element(data);
-    }
+    if (!transfer_elements(read_formatted_element))
+        return;
     // 3. The control edits after the last item, then the rest of the record is passed.
     FormattedState& f = engine.formatted;
     finish_format(f.cursor, READ_ACTIONS, f.edit);
