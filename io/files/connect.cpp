@@ -13,14 +13,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int OPEN_TEMPORARY = 0x0040;
-constexpr int OPEN_NOT_INHERITED = 0x0080;
-constexpr int OPEN_CREATE = 0x0100;
-constexpr int OPEN_TRUNCATE = 0x0200;
-constexpr int OPEN_EXCLUSIVE = 0x0400;
-constexpr int OPEN_BINARY = 0x8000;
-constexpr int SHARE_READ_WRITE = 0x40;
-constexpr int PERMISSION_READ_WRITE = 0x180;
 // The record buffer of a file unit, as the implicit open gives one.
 constexpr int FILE_RECORD_BUFFER = 1024;
 constexpr int SCRATCH_NAMES = 9999;

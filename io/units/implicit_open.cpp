@@ -15,12 +15,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int OPEN_READ_ONLY = 0x0000;
-constexpr int OPEN_READ_WRITE = 0x0002;
-constexpr int OPEN_CREATE = 0x0100;
-constexpr int OPEN_BINARY = 0x8000;
-constexpr int SHARE_READ_WRITE = 0x40;
-constexpr int PERMISSION_READ_WRITE = 0x180;
 constexpr char NAME_PROMPT[] = "File name missing or blank - please enter file name\r\nUNIT ";
 
 char file_name[FILE_NAME_CAPACITY + 1];

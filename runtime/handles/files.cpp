@@ -9,18 +9,6 @@ namespace lnc {
 
 namespace {
 
-constexpr int ACCESS_MASK = 0x0003;
-constexpr int O_APPEND_FLAG = 0x0008;
-constexpr int O_RANDOM_FLAG = 0x0010;
-constexpr int O_SEQUENTIAL_FLAG = 0x0020;
-constexpr int O_TEMPORARY_FLAG = 0x0040;
-constexpr int O_NOINHERIT_FLAG = 0x0080;
-constexpr int O_CREATE_FLAG = 0x0100;
-constexpr int O_TRUNCATE_FLAG = 0x0200;
-constexpr int O_EXCLUSIVE_FLAG = 0x0400;
-constexpr int O_SHORT_LIVED_FLAG = 0x1000;
-constexpr int PERMISSION_WRITE = 0x0080;
-
 int fail_invalid() {
     error_code = os::CODE_INVALID;
     system_error = 0;
@@ -29,7 +17,7 @@ int fail_invalid() {
 
 // 0 when the access bits are invalid.
 std::uint32_t access_of(int open_flags) {
-    switch (open_flags & ACCESS_MASK) {
+    switch (open_flags & OPEN_ACCESS_MASK) {
     case 0:
         return os::GENERIC_READ;
     case 1:
@@ -58,16 +46,16 @@ std::uint32_t share_of(int share) {
 }
 
 std::uint32_t disposition_of(int open_flags) {
-    switch (open_flags & (O_CREATE_FLAG | O_TRUNCATE_FLAG | O_EXCLUSIVE_FLAG)) {
-    case O_CREATE_FLAG:
+    switch (open_flags & (OPEN_CREATE | OPEN_TRUNCATE | OPEN_EXCLUSIVE)) {
+    case OPEN_CREATE:
         return os::OPEN_ALWAYS;
-    case O_TRUNCATE_FLAG:
-    case O_TRUNCATE_FLAG | O_EXCLUSIVE_FLAG:
+    case OPEN_TRUNCATE:
+    case OPEN_TRUNCATE | OPEN_EXCLUSIVE:
         return os::TRUNCATE_EXISTING;
-    case O_CREATE_FLAG | O_TRUNCATE_FLAG:
+    case OPEN_CREATE | OPEN_TRUNCATE:
         return os::CREATE_ALWAYS;
-    case O_CREATE_FLAG | O_EXCLUSIVE_FLAG:
-    case O_CREATE_FLAG | O_TRUNCATE_FLAG | O_EXCLUSIVE_FLAG:
+    case OPEN_CREATE | OPEN_EXCLUSIVE:
+    case OPEN_CREATE | OPEN_TRUNCATE | OPEN_EXCLUSIVE:
         return os::CREATE_NEW;
     default:
         return os::OPEN_EXISTING;
@@ -76,19 +64,19 @@ std::uint32_t disposition_of(int open_flags) {
 
 std::uint32_t attributes_of(int open_flags, int permission) {
     std::uint32_t attributes = os::ATTRIBUTE_NORMAL;
-    if ((open_flags & O_CREATE_FLAG) && !(permission & PERMISSION_WRITE)) {
+    if ((open_flags & OPEN_CREATE) && !(permission & PERMISSION_WRITE)) {
         attributes = os::ATTRIBUTE_READONLY;
     }
-    if (open_flags & O_TEMPORARY_FLAG) {
+    if (open_flags & OPEN_TEMPORARY) {
         attributes |= os::FLAG_DELETE_ON_CLOSE;
     }
-    if (open_flags & O_SHORT_LIVED_FLAG) {
+    if (open_flags & OPEN_SHORT_LIVED) {
         attributes |= os::ATTRIBUTE_TEMPORARY;
     }
-    if (open_flags & O_RANDOM_FLAG) {
+    if (open_flags & OPEN_RANDOM) {
         attributes |= os::FLAG_RANDOM_ACCESS;
     }
-    if (open_flags & O_SEQUENTIAL_FLAG) {
+    if (open_flags & OPEN_SEQUENTIAL) {
         attributes |= os::FLAG_SEQUENTIAL_SCAN;
     }
     return attributes;
@@ -175,7 +163,7 @@ int open_file(const char* name, int open_flags, int share, int permission) {
         return -1;
     }
     os::Handle handle =
-        os::create_file(name, access, sharing, !(open_flags & O_NOINHERIT_FLAG),
+        os::create_file(name, access, sharing, !(open_flags & OPEN_NOT_INHERITED),
                         disposition_of(open_flags), attributes_of(open_flags, permission));
     if (handle == os::NO_HANDLE) {
         map_system_error(os::last_error());
@@ -196,11 +184,11 @@ int open_file(const char* name, int open_flags, int share, int permission) {
     entry->mode_flags = flags;
     entry->lookahead = NO_LOOKAHEAD;
     bool is_file = !(flags & (H_DEVICE | H_PIPE));
-    bool update = (open_flags & ACCESS_MASK) == 2;
+    bool update = (open_flags & OPEN_ACCESS_MASK) == 2;
     if (is_file && (flags & H_TEXT) && update && cut_final_ctrl_z(h) == -1) {
         return -1;
     }
-    if (is_file && (open_flags & O_APPEND_FLAG)) {
+    if (is_file && (open_flags & OPEN_APPEND)) {
         entry->mode_flags |= H_APPEND;
     }
     return h;
