@@ -151,6 +151,29 @@ int check_control_list(int unit, int default_marker, const char* advance, int ad
 
 } // namespace
 
+namespace {
+
+// A WRITE's flags: bit 0 the error branch.
+int start_write_list(BeginRequest& request, int flags) {
+    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
+    return start_list(request, flags);
+}
+
+// A READ's flags: bit 2 the error branch, bit 0 the end-of-file branch. Its first item call runs
+// the statement; the address table entries of its later items begin here.
+int start_read_list(BeginRequest& request, int flags) {
+    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
+                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
+    int status = start_list(request, flags);
+    if (status == 0) {
+        engine.read_first_item = 1;
+        engine.address_mark = engine.address_count;
+    }
+    return status;
+}
+
+} // namespace
+
 int begin_write(int unit, const char* format, int format_length, const char* advance,
                 int advance_length, int flags) {
     BeginRequest request{};
@@ -161,8 +184,7 @@ int begin_write(int unit, const char* format, int format_length, const char* adv
     request.unit = unit;
     request.format = format;
     request.format_length = format_length;
-    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
-    return start_list(request, flags);
+    return start_write_list(request, flags);
 }
 
 int begin_read(int unit, const char* format, int format_length, const char* advance,
@@ -180,14 +202,7 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
     request.format_length = format_length;
     request.size_variable = size_variable;
     request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
-    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
-                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
-    int status = start_list(request, flags);
-    if (status == 0) {
-        engine.read_first_item = 1;
-        engine.address_mark = engine.address_count;
-    }
-    return status;
+    return start_read_list(request, flags);
 }
 
 int begin_write_unformatted(int unit, int flags) {
@@ -197,8 +212,7 @@ int begin_write_unformatted(int unit, int flags) {
         return refused;
     request.unit = unit;
     request.unformatted = true;
-    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
-    return start_list(request, flags);
+    return start_write_list(request, flags);
 }
 
 int begin_read_unformatted(int unit, int flags) {
@@ -208,14 +222,7 @@ int begin_read_unformatted(int unit, int flags) {
         return refused;
     request.unit = unit;
     request.unformatted = true;
-    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
-                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
-    int status = start_list(request, flags);
-    if (status == 0) {
-        engine.read_first_item = 1;
-        engine.address_mark = engine.address_count;
-    }
-    return status;
+    return start_read_list(request, flags);
 }
 
 // The record number follows the unit and the format item, as the interpreter reads it. Given
@@ -264,8 +271,7 @@ int begin_write_internal(char* variable, int element_length, int element_count, 
         return refused;
     request.format = format;
     request.format_length = format_length;
-    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
-    return start_list(request, flags);
+    return start_write_list(request, flags);
 }
 
 int begin_read_internal(const char* variable, int element_length, int element_count,
@@ -276,14 +282,7 @@ int begin_read_internal(const char* variable, int element_length, int element_co
         return refused;
     request.format = format;
     request.format_length = format_length;
-    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
-                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
-    int status = start_list(request, flags);
-    if (status == 0) {
-        engine.read_first_item = 1;
-        engine.address_mark = engine.address_count;
-    }
-    return status;
+    return start_read_list(request, flags);
 }
 
 int write_item_integer1(std::int8_t value) {
