@@ -8,9 +8,6 @@
 
 namespace lnc {
 
-// UnitBlock format_flags: BLANK='ZERO', blanks in numeric input fields count as zeros.
-inline constexpr std::uint32_t FMT_BLANK_ZERO = 0x2000;
-
 // UnitBlock open_action: the access bits of the handle layer's open_file.
 inline constexpr int ACTION_READ = 0;
 inline constexpr int ACTION_WRITE = 1;

@@ -183,7 +183,7 @@ void write_formatted_element(const std::uint8_t* data) {
 void start_formatted_transfer() {
     FormattedState& f = engine.formatted;
     start_format(f.cursor, static_cast<const CompiledFormat*>(engine.statement_format));
-    f.edit = EditState{0, SIGN_DEFAULT, false};
+    f.edit = EditState{0, SIGN_DEFAULT, (current_unit->format_flags & FMT_BLANK_ZERO) != 0};
     f.record_loaded = false;
     f.column = 0;
 }

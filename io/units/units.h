@@ -24,6 +24,9 @@ inline constexpr std::uint32_t CC_CONTROL_CHAR = 0x100;
 inline constexpr std::uint32_t CC_NONE = 0x200;
 inline constexpr std::uint32_t FMT_RECORD_FROM_NEXT = 0x400;
 inline constexpr std::uint32_t FMT_ALWAYS_CRLF = 0x1000;
+// BLANK='ZERO': blanks in numeric input fields count as zeros, until a BN or BZ edit says
+// otherwise.
+inline constexpr std::uint32_t FMT_BLANK_ZERO = 0x2000;
 // The options a statement copies from its extension byte, and two bits of a formatted
 // transfer's own; all five hold for one statement only.
 inline constexpr std::uint32_t FMT_STATEMENT_OPTIONS =

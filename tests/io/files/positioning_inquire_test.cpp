@@ -173,6 +173,19 @@ TEST_F(PositioningTest, AFileStatementBetweenTheItemsOfARead) {
     EXPECT_EQ(first * 10 + second, 45);
 }
 
+// BLANK= of the OPEN is where every formatted READ on the unit starts; BN overrides it.
+TEST_F(PositioningTest, BlankZeroOfTheOpenReachesFormattedInput) {
+    make_file("b.txt", "1 2 1 2\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "b.txt"}, {"BLANK", "ZERO"}}), 0);
+    std::int32_t zero = 0, null = 0;
+    begin_read(10, "(I3,1X,BN,I3)", -1, nullptr, 0, nullptr, 5);
+    read_item_integer4(&zero);
+    read_item_integer4(&null);
+    EXPECT_EQ(end_read(), 0);
+    EXPECT_EQ(zero * 1000 + null, 102012);
+}
+
 // Every answer, in the order of the calls below, separated by "|"; character answers without
 // their padding, and "-" for one that was not given.
 std::string inquire(int unit, const char* file) {
