@@ -115,6 +115,17 @@ void show_status(const char* statement, int status) {
     lnc::end_write();
 }
 
+// Ends the line that shows what a READ gave: the word up to its closing quote, the number and
+// the statement's status, after the caller's opening words.
+void finish_read_line(const char* word, int length, std::int32_t number, int status) {
+    lnc::write_item_character(word, length);
+    text("'");
+    lnc::write_item_integer4(number);
+    text(" status:");
+    lnc::write_item_integer4(status);
+    lnc::end_write();
+}
+
 // OPEN(unit, FILE=name, STATUS=status, IOSTAT=ios); position and action may be null.
 int open_file(int unit, const char* name, const char* status, const char* position,
               const char* action) {
@@ -268,12 +279,7 @@ int read_formatted(int unit) {
     int status = lnc::end_read();
     lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
     text("read '");
-    lnc::write_item_character(word, sizeof word);
-    text("'");
-    lnc::write_item_integer4(number);
-    text(" status:");
-    lnc::write_item_integer4(status);
-    lnc::end_write();
+    finish_read_line(word, static_cast<int>(sizeof word), number, status);
     return status;
 }
 
@@ -290,12 +296,7 @@ int read_list(int unit) {
     status = status != 0 ? status : ended;
     lnc::begin_write(lnc::DEFAULT_UNIT_WRITE, nullptr, 0, nullptr, 0, 0);
     text("read list '");
-    lnc::write_item_character(word, sizeof word);
-    text("'");
-    lnc::write_item_integer4(number);
-    text(" status:");
-    lnc::write_item_integer4(status);
-    lnc::end_write();
+    finish_read_line(word, static_cast<int>(sizeof word), number, status);
     return status;
 }
 
@@ -393,12 +394,7 @@ void read_record(int record) {
     text("record");
     lnc::write_item_integer4(record);
     text(": '");
-    lnc::write_item_character(word, sizeof word);
-    text("'");
-    lnc::write_item_integer4(number);
-    text(" status:");
-    lnc::write_item_integer4(status);
-    lnc::end_write();
+    finish_read_line(word, static_cast<int>(sizeof word), number, status);
 }
 
 // A direct-access file: records written and read in any order by their numbers, NEXTREC=, the
