@@ -4,7 +4,6 @@
 
 #include "errors/errors.h"
 #include "io/files/files.h"
-#include "os/files.h"
 #include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 #include "runtime/process/process.h"
@@ -182,15 +181,6 @@ int open_scratch(char* name) {
             return h;
     }
     return -1;
-}
-
-bool same_file(int a, int b) {
-    std::uint64_t volume_a, index_a, volume_b, index_b;
-    if (!os::file_identity(get_os_handle(a), &volume_a, &index_a))
-        return false;
-    if (!os::file_identity(get_os_handle(b), &volume_b, &index_b))
-        return false;
-    return volume_a == volume_b && index_a == index_b;
 }
 
 // The file is looked at through a handle of its own, opened for reading only, so that nothing

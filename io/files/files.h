@@ -116,7 +116,6 @@ int open_named(const char* name, int status, int* action);
 // Creates a scratch file of a name of its own in the temporary directory; its name in name.
 int open_scratch(char* name);
 // True when two handles lead to the same file.
-bool same_file(int a, int b);
 // The entry (1 to 61) of a unit other than except connected to the file name names, else 0.
 int entry_connected_to(const char* name, int except);
 // The entry (1 to 61) of a unit connected to the device that name names, else 0.

@@ -6,7 +6,6 @@
 #include "errors/errors.h"
 #include "io/units/units.h"
 #include "io/units/units_internal.h"
-#include "os/files.h"
 #include "os/system_errors.h"
 #include "runtime/handles/handles.h"
 #include "runtime/startup/startup.h"
@@ -115,15 +114,6 @@ UnitBlock* open_device(char* name, int code) {
             fail_open(block, error_code);
     }
     return block;
-}
-
-bool same_file(int a, int b) {
-    std::uint64_t volume_a, index_a, volume_b, index_b;
-    if (!os::file_identity(get_os_handle(a), &volume_a, &index_a))
-        return false;
-    if (!os::file_identity(get_os_handle(b), &volume_b, &index_b))
-        return false;
-    return volume_a == volume_b && index_a == index_b;
 }
 
 // One file is connected to one unit at a time.

@@ -216,4 +216,15 @@ int check_access(const char* name, int mode) {
     return 0;
 }
 
+// Two handles name the same file when the system gives both the same volume and file index,
+// whatever names they were opened by.
+bool same_file(int a, int b) {
+    std::uint64_t volume_a, index_a, volume_b, index_b;
+    if (!os::file_identity(get_os_handle(a), &volume_a, &index_a))
+        return false;
+    if (!os::file_identity(get_os_handle(b), &volume_b, &index_b))
+        return false;
+    return volume_a == volume_b && index_a == index_b;
+}
+
 } // namespace lnc

@@ -84,6 +84,7 @@ inline constexpr int PERMISSION_READ_WRITE = 0x0180;
 int open_file(const char* name, int open_flags, int share, int permission);
 int remove_file(const char* name);
 int check_access(const char* name, int mode);
+bool same_file(int a, int b);
 void map_system_error(std::uint32_t code);
 
 } // namespace lnc
