@@ -89,18 +89,8 @@ class HandleFixture : public ::testing::Test {
     std::string directory_;
 };
 
-// open_file flags as the run-time passes them.
-inline constexpr int OPEN_READ = 0x0000;
-inline constexpr int OPEN_WRITE = 0x0001;
-inline constexpr int OPEN_UPDATE = 0x0002;
-inline constexpr int OPEN_APPEND = 0x0008;
-inline constexpr int OPEN_TEMPORARY = 0x0040;
-inline constexpr int OPEN_CREATE = 0x0100;
-inline constexpr int OPEN_TRUNCATE = 0x0200;
-inline constexpr int OPEN_EXCLUSIVE = 0x0400;
+// The share code and permission that the run-time never passes, for the tests that try them.
 inline constexpr int SHARE_NONE = 0x10;
-inline constexpr int SHARE_ALL = 0x40;
-inline constexpr int PERMIT_READ_WRITE = 0x0180;
 inline constexpr int PERMIT_READ = 0x0100;
 
 } // namespace lnc::test

@@ -98,7 +98,8 @@ TEST_F(ReadingTest, FilesTranslateAndStopAtCtrlZUntilASeek) {
     write_file("z.txt", std::string("ab\r\ncd\x1A"
                                     "ef",
                                     9));
-    int h = open_file(path("z.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("z.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     ASSERT_GE(h, 0);
     EXPECT_EQ(read_text(h, 100), "ab\ncd");
     EXPECT_EQ(read_text(h, 100), "");
@@ -110,7 +111,8 @@ TEST_F(ReadingTest, FilesTranslateAndStopAtCtrlZUntilASeek) {
 
 TEST_F(ReadingTest, CrEndingAFileReadMovesBackOverAFollowingLf) {
     write_file("f.txt", "ab\r\ncd");
-    int h = open_file(path("f.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("f.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     EXPECT_EQ(read_text(h, 3), "ab");
     EXPECT_EQ(read_text(h, 10), "\ncd");
     EXPECT_TRUE(flags_of(h) & H_CRLF);
@@ -118,21 +120,24 @@ TEST_F(ReadingTest, CrEndingAFileReadMovesBackOverAFollowingLf) {
 
 TEST_F(ReadingTest, CrEndingAFileReadKeepsTheCrBeforeAnotherByte) {
     write_file("f.txt", "ab\rcd");
-    int h = open_file(path("f.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("f.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     EXPECT_EQ(read_text(h, 3), "ab\r");
     EXPECT_EQ(read_text(h, 10), "cd");
 }
 
 TEST_F(ReadingTest, CrAloneAtTheStartOfAFileReadBecomesLf) {
     write_file("f.txt", "\r\nxy");
-    int h = open_file(path("f.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("f.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     EXPECT_EQ(read_text(h, 1), "\n");
     EXPECT_EQ(read_text(h, 10), "xy");
 }
 
 TEST_F(ReadingTest, CrAtTheEndOfAFileIsKept) {
     write_file("f.txt", "ab\r");
-    int h = open_file(path("f.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("f.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     EXPECT_EQ(read_text(h, 10), "ab\r");
     EXPECT_EQ(read_text(h, 10), "");
 }
@@ -161,8 +166,8 @@ TEST_F(ReadingTest, BadHandlesAndEmptyReads) {
 }
 
 TEST_F(ReadingTest, ReadingAWriteOnlyFileFails) {
-    int h =
-        open_file(path("w.txt").c_str(), OPEN_WRITE | OPEN_CREATE, SHARE_ALL, PERMIT_READ_WRITE);
+    int h = open_file(path("w.txt").c_str(), OPEN_WRITE_ONLY | OPEN_CREATE, SHARE_READ_WRITE,
+                      PERMISSION_READ_WRITE);
     ASSERT_GE(h, 0);
     char buffer[4];
     EXPECT_EQ(read_bytes(h, buffer, 4), -1);

@@ -130,7 +130,8 @@ TEST_F(TableTest, TheTableEndsAt2048Handles) {
     EXPECT_EQ(handle_table.handle_count, 2048);
     EXPECT_EQ(allocate_handle(), -1);
     EXPECT_EQ(error_code, 24);
-    EXPECT_EQ(open_file(path("x").c_str(), OPEN_CREATE | OPEN_WRITE, SHARE_ALL, 0x180), -1);
+    EXPECT_EQ(open_file(path("x").c_str(), OPEN_CREATE | OPEN_WRITE_ONLY, SHARE_READ_WRITE, 0x180),
+              -1);
     EXPECT_EQ(error_code, 24);
     EXPECT_EQ(system_error, 0u);
 }

@@ -69,7 +69,7 @@ TEST_F(WritingTest, HandlesOneAndTwoReachTheirOwnPipes) {
 }
 
 TEST_F(WritingTest, AFullDiskGivesNoSpaceLeft) {
-    int h = open_file("/dev/full", OPEN_WRITE, SHARE_ALL, PERMIT_READ_WRITE);
+    int h = open_file("/dev/full", OPEN_WRITE_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     ASSERT_GE(h, 0);
     EXPECT_TRUE(is_device(h));
     for (int mode : {MODE_TEXT, MODE_BINARY}) {
@@ -96,7 +96,8 @@ TEST_F(WritingTest, APipeWithoutReaderGivesBrokenPipeAndTheProcessLives) {
 
 TEST_F(WritingTest, WritingAReadOnlyHandleIsABadHandle) {
     write_file("r.txt", "data");
-    int h = open_file(path("r.txt").c_str(), OPEN_READ, SHARE_ALL, PERMIT_READ_WRITE);
+    int h =
+        open_file(path("r.txt").c_str(), OPEN_READ_ONLY, SHARE_READ_WRITE, PERMISSION_READ_WRITE);
     EXPECT_EQ(write_bytes(h, "x", 1), -1);
     EXPECT_EQ(error_code, 9);
     EXPECT_EQ(system_error, 5u);
@@ -116,8 +117,8 @@ TEST_F(WritingTest, BadHandlesAndEmptyWrites) {
 
 TEST_F(WritingTest, AppendModeWritesAtTheEndWhereverThePositionIs) {
     write_file("a.txt", "start\r\n");
-    int h =
-        open_file(path("a.txt").c_str(), OPEN_WRITE | OPEN_APPEND, SHARE_ALL, PERMIT_READ_WRITE);
+    int h = open_file(path("a.txt").c_str(), OPEN_WRITE_ONLY | OPEN_APPEND, SHARE_READ_WRITE,
+                      PERMISSION_READ_WRITE);
     ASSERT_GE(h, 0);
     EXPECT_TRUE(flags_of(h) & H_APPEND);
     EXPECT_EQ(seek(h, 0, 0), 0);
@@ -132,8 +133,8 @@ TEST_F(WritingTest, AShortWriteCountsOnlyTheCallersBytesThatWentOut) {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit = {4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        int h = open_file(path("s.txt").c_str(), OPEN_WRITE | OPEN_CREATE, SHARE_ALL,
-                          PERMIT_READ_WRITE);
+        int h = open_file(path("s.txt").c_str(), OPEN_WRITE_ONLY | OPEN_CREATE, SHARE_READ_WRITE,
+                          PERMISSION_READ_WRITE);
         std::string text = std::string(4095, 'x') + "\nz";
         int n = write_bytes(h, text.data(), static_cast<int>(text.size()));
         std::string stored = file_bytes("s.txt");
@@ -149,8 +150,8 @@ TEST_F(WritingTest, WritingPastTheFileSizeLimitFailsWithTheMappedError) {
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit = {8, 8};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        int h = open_file(path("s.txt").c_str(), OPEN_WRITE | OPEN_CREATE, SHARE_ALL,
-                          PERMIT_READ_WRITE);
+        int h = open_file(path("s.txt").c_str(), OPEN_WRITE_ONLY | OPEN_CREATE, SHARE_READ_WRITE,
+                          PERMISSION_READ_WRITE);
         int first = write_bytes(h, "12345678", 8);
         int second = write_bytes(h, "9", 1);
         // The limit also cuts what this child may write to standard error: the exit code

@@ -15,12 +15,9 @@
 namespace lnc {
 namespace {
 
-constexpr int WRITE_ONLY_BINARY = 0x8001;
-constexpr int SHARE_ALL = 0x40;
-
 // Unit 7 holds an unwritten record for a device that refuses every byte (disk full).
 void add_unit_on_full_device() {
-    int handle = open_file("/dev/full", WRITE_ONLY_BINARY, SHARE_ALL, 0);
+    int handle = open_file("/dev/full", OPEN_WRITE_ONLY | OPEN_BINARY, SHARE_READ_WRITE, 0);
     if (handle < 0) {
         std::_Exit(60);
     }
