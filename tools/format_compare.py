@@ -19,13 +19,14 @@ import argparse
 import itertools
 import os
 import re
-import shutil
 import struct
 import subprocess
 import sys
 import tempfile
 from dataclasses import dataclass, field
 from decimal import ROUND_HALF_UP, Context, Decimal
+
+from fortran_peers import build_and_run, installed_peers, write_report
 
 RECORD_LENGTH = 200  # as tools/format_compare/format_compare.h
 RECORD_COUNT = 8
@@ -362,18 +363,8 @@ PEER_FLAGS = {"gfortran": ["-fno-range-check", "-ffree-line-length-none"]}
 
 
 def run_peer(peer, cases, work):
-    source = os.path.join(work, f"{peer}.f90")
-    program = os.path.join(work, f"{peer}.out")
-    with open(source, "w") as f:
-        f.write(fortran_program(cases))
-    built = subprocess.run([peer, *PEER_FLAGS.get(peer, []), "-o", program, source],
-                           capture_output=True, text=True, timeout=600)
-    if built.returncode != 0:
-        raise RuntimeError(f"{peer} could not build the program:\n{built.stderr[-2000:]}")
-    done = subprocess.run([program], capture_output=True, timeout=300)
-    if done.returncode != 0:
-        raise RuntimeError(f"{peer}'s program failed ({done.returncode}): {done.stderr[-400:]!r}")
-    return parse_internal(done.stdout.decode("latin-1").split("\n"))
+    output = build_and_run(peer, PEER_FLAGS.get(peer, []), fortran_program(cases), work)
+    return parse_internal(output.split("\n"))
 
 
 def peer_version(peer):
@@ -758,8 +749,7 @@ def main():
     parser.add_argument("--stand-in", help="a peer that takes this run-time's place, to try the "
                         "rules on real differences while this run-time refuses formatted transfer")
     args = parser.parse_args()
-    peers = args.peers.split(",") if args.peers else [
-        p for p in ("gfortran", "flang-new-19") if shutil.which(p)]
+    peers = installed_peers(args.peers)
     cases = corpus()
     try:
         program = args.program or args.stand_in or build_lncalc(args.build)
@@ -774,11 +764,7 @@ def main():
         return 2
     text, unexplained = report(cases, route, ours, results, {p: peer_version(p) for p in peers},
                                  args.stand_in)
-    if args.output:
-        with open(args.output, "w") as f:
-            f.write(text)
-    else:
-        sys.stdout.write(text)
+    write_report(text, args.output)
     return 1 if unexplained else 0
 
 

@@ -16,10 +16,11 @@ could not be built or run.
 
 import argparse
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
+
+from fortran_peers import build_and_run, installed_peers, write_report
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -67,20 +68,10 @@ def fortran_program(cases):
 
 def run(compiler, cases, work):
     """{case number: 'failed' or the bits read} of the program built by compiler."""
-    name = os.path.basename(compiler)
-    source, program = os.path.join(work, f"{name}.f90"), os.path.join(work, f"{name}.out")
-    with open(source, "w") as f:
-        f.write(fortran_program(cases))
-    built = subprocess.run([compiler, "-o", program, source], capture_output=True, text=True,
-                           timeout=600)
-    if built.returncode != 0:
-        raise RuntimeError(f"{compiler} could not build the program:\n{built.stderr[-2000:]}")
     records = "".join(field + "\n" for _, _, field in cases)
-    done = subprocess.run([program], input=records.encode(), capture_output=True, timeout=300)
-    if done.returncode != 0:
-        raise RuntimeError(f"{compiler}'s program failed ({done.returncode}): {done.stderr[-400:]!r}")
+    output = build_and_run(compiler, [], fortran_program(cases), work, records.encode())
     results = {}
-    for line in done.stdout.decode("latin-1").replace("\r", "").split("\n"):
+    for line in output.replace("\r", "").split("\n"):
         words = line.split()
         if words:
             results[int(words[0])] = " ".join(words[1:])
@@ -128,8 +119,7 @@ def main():
                         "flang-new-19, those installed)")
     parser.add_argument("--output", help="write the report here instead of standard output")
     args = parser.parse_args()
-    peers = args.peers.split(",") if args.peers else [
-        p for p in ("gfortran", "flang-new-19") if shutil.which(p)]
+    peers = installed_peers(args.peers)
     cases = corpus()
     try:
         with tempfile.TemporaryDirectory(prefix="format-compare-read-") as work:
@@ -159,12 +149,7 @@ def main():
                      f"{counts['UNEXPLAINED']} |")
     lines += ["", "| case | format | field | peer | this run-time | peer | rule |",
               "|---|---|---|---|---|---|---|"] + rows
-    text = "\n".join(lines) + "\n"
-    if args.output:
-        with open(args.output, "w") as f:
-            f.write(text)
-    else:
-        sys.stdout.write(text)
+    write_report("\n".join(lines) + "\n", args.output)
     return 1 if unexplained else 0
 
 
