@@ -191,7 +191,7 @@ TEST(FortranFiles, SequentialFileWrittenPositionedInquiredAndDeleted) {
     expect_outcomes("files",
                     {{"1\n",
                       lines({"read again: record          2", "T T T          10 seq.txt",
-                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO YES LIST",
+                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO NO LIST",
                              "after ENDFILE         -1"}),
                       "", 0}},
                     folder);
