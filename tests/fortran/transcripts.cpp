@@ -308,6 +308,14 @@ TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
           "", 0}});
 }
 
+// A format spread over an array's elements: the whole array of one and of two dimensions, and
+// sections whose elements lie apart, written and read.
+TEST(FortranFormats, CharacterArraysAsFormats) {
+    expect_outcomes(
+        "array_formats",
+        {{"", lines({"n= 42!", "3 x 4", " 1  2g|", "         12          34"}), "", 0}});
+}
+
 TEST(FortranErrors, OverflowOfTheProgramsOwnArithmeticTraps) {
     test::TranscriptResult result = run(program("errors"), "8\n");
     if (LNCALC_FORTRAN_TRAPS) {
