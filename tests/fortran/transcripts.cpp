@@ -293,7 +293,7 @@ TEST(FortranFiles, UnitSixConnectedToAFile) {
 }
 
 // A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
-// would write the elements between), list-directed and formatted.
+// would write the elements between), list-directed and formatted; formats held in arrays.
 TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
     expect_outcomes(
         "internal",
@@ -304,16 +304,8 @@ TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
                  "       6804",
                  "an internal file whose elements are not adjacent is not available in this "
                  "run-t",
-                 "i", "    .333"}),
+                 "i", "    .333", " 3  4", " 1| 2", "         12          34"}),
           "", 0}});
-}
-
-// A format spread over an array's elements: the whole array of one and of two dimensions, and
-// sections whose elements lie apart, written and read.
-TEST(FortranFormats, CharacterArraysAsFormats) {
-    expect_outcomes(
-        "array_formats",
-        {{"", lines({"n= 42!", "3 x 4", " 1  2g|", "         12          34"}), "", 0}});
 }
 
 TEST(FortranErrors, OverflowOfTheProgramsOwnArithmeticTraps) {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -274,40 +275,27 @@ TEST_F(UnitsTest, ImplicitOpenAsksForAName) {
     std::filesystem::remove(path);
 }
 
-// Input at its end, typed or redirected, after a blank reply or at once: the unit takes the
-// file named after its number in the current directory.
+// Input at its end, typed at once or redirected after a blank reply: the unit takes the file
+// named after its number in the current directory.
 TEST_F(UnitsTest, EndOfInputAtTheNamePromptNamesTheFileAfterTheUnit) {
-    struct Case {
-        Console console;
-        std::string input, keys;
-        std::int32_t unit;
-        const char *file, *prompts;
-    };
     const std::string prompt = "File name missing or blank - please enter file name\r\nUNIT ";
-    const Case cases[] = {
-        {Console::Terminal, "", "\x04", 10, "fort.10", "10? "},
-        {Console::Pipes, "  \n", "", -12, "fort.-12", "-12? |-12? "},
-        {Console::InputFile, "", "", 7, "fort.7", "7? "},
-    };
-    const std::filesystem::path directory = temporary_path("cwd");
-    std::filesystem::create_directories(directory);
-    const std::filesystem::path saved = std::filesystem::current_path();
-    std::filesystem::current_path(directory);
-    for (const Case& c : cases) {
-        test::EngineSession session({.console = c.console, .input = c.input});
-        if (!c.keys.empty())
-            session.type(c.keys);
-        write_to_unit(c.unit, "x");
+    const std::filesystem::path saved = std::filesystem::current_path(),
+                                folder = temporary_path("cwd");
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    for (auto [console, unit, file, prompts] :
+         {std::tuple{Console::Terminal, 10, "fort.10", prompt + "10? "},
+          std::tuple{Console::Pipes, -12, "fort.-12", prompt + "-12? " + prompt + "-12? "}}) {
+        test::EngineSession session({.console = console, .input = "  \n"});
+        if (console == Console::Terminal)
+            session.type("\x04");
+        write_to_unit(unit, "x");
         close_all_units();
-        std::string prompts = prompt + c.prompts;
-        if (std::size_t bar = prompts.find('|'); bar != std::string::npos)
-            prompts.replace(bar, 1, prompt);
-        EXPECT_EQ(session.output().substr(0, prompts.size()), prompts) << c.file;
-        EXPECT_EQ(session.error(), "") << c.file;
-        EXPECT_EQ(file_text(c.file), " x\r\n") << c.file;
+        EXPECT_EQ(session.output().substr(0, prompts.size()), prompts) << file;
+        EXPECT_EQ(session.error() + file_text(file), " x\r\n") << file;
     }
     std::filesystem::current_path(saved);
-    std::filesystem::remove_all(directory);
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(UnitsTest, ConsoleByNameWritesToTheConsole) {
