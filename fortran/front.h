@@ -88,6 +88,7 @@ struct FrontStatement {
     int internal_count;
     const char* format;
     int format_length;
+    char* format_copy;   // a format joined from an array's elements, released at the end call
     const char* advance; // the ADVANCE= text, or null
     int advance_length;
     int handlers; // HANDLES_ bits
@@ -104,7 +105,8 @@ struct FrontStatement {
 // processor's, which the run-time does not write: its unformatted statements are refused.
 extern bool unformatted_swapped;
 
-// Keeps the format of a formatted transfer, given as text or as a character scalar's descriptor.
+// Keeps the format of a formatted transfer, given as text or as a character scalar's or array's
+// descriptor.
 void take_format(Handle statement, const char* format, std::size_t length,
                  const DescriptorHeader* descriptor);
 // Takes a record for a statement at file(line) and registers its position. Never null: with

@@ -7,6 +7,7 @@
 
 #include "fortran/front.h"
 #include "lncalc/statements.h"
+#include "runtime/heap/heap.h"
 
 namespace lnc::fortran {
 
@@ -284,16 +285,65 @@ Handle begin_unformatted_input(int unit, const char* file, int line) {
 
 } // extern "C"
 
-// A format given as a character scalar through a descriptor is its text; a format spread over
-// the elements of a character array is not taken.
+namespace {
+
+// The elements of a character array, first subscript fastest, joined into one text from the
+// private heap: the format an array names. Null, with what refused, when the text would pass
+// INT_MAX characters or memory runs out.
+char* join_elements(const DescriptorHeader& array, std::size_t* length, const char** refused) {
+    const DescriptorDimension* dimensions = descriptor_dimensions(array);
+    std::size_t count = 1;
+    for (int k = 0; k < array.rank; ++k) {
+        std::ptrdiff_t extent = dimensions[k].extent;
+        count = extent <= 0 ? 0 : count * static_cast<std::size_t>(extent);
+        if (count > INT_MAX) {
+            break;
+        }
+    }
+    std::size_t element = array.element_length;
+    if (count > INT_MAX || (element != 0 && count > INT_MAX / element)) {
+        *refused = "a format of more than 2147483647 characters";
+        return nullptr;
+    }
+    *length = count * element;
+    auto* text = static_cast<char*>(allocate(*length));
+    if (text == nullptr) {
+        *refused = "a format array larger than the memory left";
+        return nullptr;
+    }
+    const char* base = static_cast<const char*>(array.base);
+    for (std::size_t n = 0; n < count; ++n) {
+        std::size_t rest = n;
+        std::ptrdiff_t offset = 0;
+        for (int k = 0; k < array.rank; ++k) {
+            auto extent = static_cast<std::size_t>(dimensions[k].extent);
+            offset += static_cast<std::ptrdiff_t>(rest % extent) * dimensions[k].byte_stride;
+            rest /= extent;
+        }
+        std::memcpy(text + n * element, base + offset, element);
+    }
+    return text;
+}
+
+} // namespace
+
+// A format given through a descriptor: a character scalar is its text, a character array the
+// text of its elements one after another, kept until the statement's end (the run-time's begin
+// call compiles it and keeps its own copy by the text).
 void take_format(Handle statement, const char* format, std::size_t length,
                  const DescriptorHeader* descriptor) {
+    const char* refused = "a format given as an array of another type";
     if (format == nullptr && descriptor != nullptr && descriptor->rank == 0) {
         format = static_cast<const char*>(descriptor->base);
         length = descriptor->element_length;
+    } else if (format == nullptr && descriptor != nullptr &&
+               descriptor->type == DESCRIPTOR_CHARACTER) {
+        statement->format_copy = join_elements(*descriptor, &length, &refused);
+        format = statement->format_copy;
     }
     if (format == nullptr || length > INT_MAX) {
-        refuse(statement, "a format given as a character array");
+        refuse(statement,
+               length > INT_MAX ? "a format of more than 2147483647 characters" : refused);
         return;
     }
     statement->format = format;
@@ -354,6 +404,7 @@ int end_io_statement(Handle statement) {
     fill_message(*statement);
     int status = statement->status;
     pop_call_site();
+    release(statement->format_copy);
     statement->in_use = false;
     return status;
 }

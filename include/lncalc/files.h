@@ -23,7 +23,8 @@
 // connects a device. Defaults: STATUS='UNKNOWN', ACCESS='SEQUENTIAL', FORM='FORMATTED'
 // ('UNFORMATTED' for direct access), BLANK='NULL', POSITION='ASIS', ACTION: read and write,
 // or read only when the file allows no more. Without FILE= a scratch file gets a name of its own
-// and any other file is named by the next command-line argument or asked for at the console.
+// and any other file is named by the next command-line argument or asked for at the console;
+// when the console's input has ended before a name was given, the file is fort.N (N the unit).
 //
 //     CLOSE(10, STATUS='DELETE')
 //

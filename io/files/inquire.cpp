@@ -89,10 +89,10 @@ void answer_connection(const UnitBlock* block) {
     if (direct)
         set_integer(INQ_NEXTREC, block->next_record);
     set_text(INQ_ACCESS, direct ? "DIRECT" : "SEQUENTIAL");
-    // An unformatted file is laid out for its one access: direct records carry no lengths that
-    // sequential reading needs, and sequential records are not of one length.
-    if (!formatted)
-        set_text(direct ? INQ_SEQUENTIAL : INQ_DIRECT, "NO");
+    // A connected file allows the access it is connected for only: sequential records are not
+    // of one length, and direct records may leave gaps and carry no lengths.
+    set_text(INQ_SEQUENTIAL, yes_no(!direct));
+    set_text(INQ_DIRECT, yes_no(direct));
     set_text(INQ_FORM, formatted ? "FORMATTED" : "UNFORMATTED");
     set_text(INQ_BLANK, !formatted                                    ? "UNDEFINED"
                         : (block->format_flags & FMT_BLANK_ZERO) != 0 ? "ZERO"

@@ -72,9 +72,9 @@ int read_record_line(char* buffer, int capacity) {
     return stored;
 }
 
-} // namespace
-
-int console_read_line_checked(char* buffer, int capacity, bool* nothing_read) {
+// The end of redirected input is answered through nothing_read when end_answered, else it is the
+// end-of-file error of a record read.
+int read_console(char* buffer, int capacity, bool* nothing_read, bool end_answered) {
     current_unit = unit_table[ENTRY_CONSOLE].block;
     current_unit_entry = ENTRY_CONSOLE;
     *nothing_read = false;
@@ -82,12 +82,22 @@ int console_read_line_checked(char* buffer, int capacity, bool* nothing_read) {
         return read_device_line(buffer, capacity, nothing_read);
     if (unit_table[ENTRY_CONSOLE_OUTPUT].block == nullptr)
         current_unit->handle = 0;
+    if (end_answered && input_used_up(current_unit)) {
+        *nothing_read = true;
+        return 0;
+    }
     return read_record_line(buffer, capacity);
+}
+
+} // namespace
+
+int console_read_line_checked(char* buffer, int capacity, bool* nothing_read) {
+    return read_console(buffer, capacity, nothing_read, true);
 }
 
 int console_read_line(char* buffer, int capacity) {
     bool nothing_read;
-    return console_read_line_checked(buffer, capacity, &nothing_read);
+    return read_console(buffer, capacity, &nothing_read, false);
 }
 
 } // namespace lnc

@@ -28,7 +28,8 @@ void trim_blanks(char* text) {
     std::memmove(text, text + start, length - start + 1);
 }
 
-void write_unit_number(std::int32_t unit) {
+// The unit number in decimal at `text`, which has room for 12 bytes; returns its end.
+char* put_unit_number(char* text, std::int32_t unit) {
     char digits[12];
     int length = 0;
     std::uint32_t magnitude =
@@ -37,18 +38,23 @@ void write_unit_number(std::int32_t unit) {
         digits[length++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
-    char text[13];
-    int out = 0;
     if (unit < 0)
-        text[out++] = '-';
+        *text++ = '-';
     while (length > 0)
-        text[out++] = digits[--length];
-    text[out] = '\0';
+        *text++ = digits[--length];
+    *text = '\0';
+    return text;
+}
+
+void write_unit_number(std::int32_t unit) {
+    char text[13];
+    put_unit_number(text, unit);
     console_write(text);
 }
 
-// Asks at the console until a name that is not blank is typed. A console that delivers
-// nothing at all has reached its end: asking again would never end.
+// Asks at the console until a name that is not blank is typed. Input that has reached its end
+// would be asked forever: the unit then takes the file named after its number, fort.N in the
+// current directory.
 void prompt_for_name(std::int32_t unit) {
     end_console_line();
     while (file_name[0] == '\0') {
@@ -58,8 +64,9 @@ void prompt_for_name(std::int32_t unit) {
         bool nothing_read;
         int n = console_read_line_checked(file_name, FILE_NAME_CAPACITY, &nothing_read);
         if (nothing_read) {
-            error_state.at_end_of_file = 1;
-            raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
+            std::memcpy(file_name, "fort.", 5);
+            put_unit_number(file_name + 5, unit);
+            return;
         }
         file_name[n] = '\0';
         trim_blanks(file_name);

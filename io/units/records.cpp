@@ -277,7 +277,8 @@ void check_direct_record(UnitBlock* block, int n, int limit) {
 }
 
 // Fills the buffer from the handle. A console read is one typed line with its CR LF.
-void refill_record(UnitBlock* block, int limit) {
+// Reads the next part of the input into the buffer: the count read, 0 at the end of the input.
+int fill_record(UnitBlock* block, int limit) {
     int n = read_handle(block->handle, block->buffer, limit);
     if (n > 0)
         block->transferred += n;
@@ -287,20 +288,30 @@ void refill_record(UnitBlock* block, int limit) {
         raise_runtime_error(MSG_READ_FAILED, error_state.statement_kind);
     check_direct_record(block, n, limit);
     if (n == 0)
-        raise_end_of_file(block);
+        return 0;
     // A last line without its line end is given one.
     if (n < limit && block->buffer[n - 1] != '\n' && block->organisation <= ORGANISATION_FILE)
         block->buffer[++block->last] = '\n';
     if (block->organisation != ORGANISATION_CONSOLE)
-        return;
+        return n;
     if (n == limit && block->buffer[n - 1] != '\n' && is_device(0))
         raise_runtime_error(MSG_CONSOLE_LINE_TOO_LONG, error_state.statement_kind);
     // Ctrl-Z typed alone on a line is the console's end of file.
     if (n > 2 && block->buffer[n - 3] == CTRL_Z)
         raise_end_of_file(block);
+    return n;
+}
+
+void refill_record(UnitBlock* block, int limit) {
+    if (fill_record(block, limit) == 0)
+        raise_end_of_file(block);
 }
 
 } // namespace
+
+bool input_used_up(UnitBlock* block) {
+    return block->pos > block->last && fill_record(block, refill_limit(block)) == 0;
+}
 
 // A line that did not fit what was read: the unread part moves to the front of the buffer and
 // more is read after it. False when the buffer is full with no line end in it.

@@ -6,6 +6,7 @@ program internal
   integer :: n, k, ios
   real :: x
   character(len=80) :: message
+  character(len=4) :: parts(5), table(2,2)
 
   write(line,*) 'n =', 42, .true.
   write(*,*) '[', line, ']'
@@ -29,4 +30,12 @@ program internal
   write(*,*) trim(message)
   write(line,'(F8.3)') 1.0 / 3.0
   write(*,*) line(1:8)
+  ! formats held in arrays: a section with gaps, and two dimensions
+  parts = [character(len=4) :: '(1X,', 'xx', 'I2,', 'xx', 'I3)']
+  table = reshape([character(len=4) :: '(1X,', 'I2,', '"|",', 'I2)'], [2, 2])
+  write(*,parts(1:5:2)) 3, 4
+  write(*,table) 1, 2
+  line = ' 12 34'
+  read(line,parts(1:5:2)) n, k
+  write(*,*) n, k
 end program internal

@@ -191,7 +191,7 @@ TEST(FortranFiles, SequentialFileWrittenPositionedInquiredAndDeleted) {
     expect_outcomes("files",
                     {{"1\n",
                       lines({"read again: record          2", "T T T          10 seq.txt",
-                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO YES LIST",
+                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO NO LIST",
                              "after ENDFILE         -1"}),
                       "", 0}},
                     folder);
@@ -293,7 +293,7 @@ TEST(FortranFiles, UnitSixConnectedToAFile) {
 }
 
 // A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
-// would write the elements between), list-directed and formatted.
+// would write the elements between), list-directed and formatted; formats held in arrays.
 TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
     expect_outcomes(
         "internal",
@@ -304,7 +304,7 @@ TEST(FortranInternalFiles, ScalarsArraysAndTheirEnds) {
                  "       6804",
                  "an internal file whose elements are not adjacent is not available in this "
                  "run-t",
-                 "i", "    .333"}),
+                 "i", "    .333", " 3  4", " 1| 2", "         12          34"}),
           "", 0}});
 }
 

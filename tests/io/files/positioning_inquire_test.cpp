@@ -220,7 +220,7 @@ TEST_F(PositioningTest, InquireByUnitAndByFile) {
     const char* none = "UNDEFINED|UNKNOWN|UNKNOWN|UNDEFINED|UNDEFINED|UNDEFINED|UNDEFINED|UNKNOWN|";
     const std::pair<std::pair<int, const char*>, std::string> cases[] = {
         {{10, nullptr},
-         "1|1|10|1|2147483639|in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+         "1|1|10|1|2147483639|in.txt|SEQUENTIAL|YES|NO|FORMATTED|ZERO|REWIND|READ|NO|"},
         {{11, nullptr},
          "1|1|11|1|12|d.bin|DIRECT|NO|YES|UNFORMATTED|UNDEFINED|UNDEFINED|READWRITE|YES|"},
         {{12, nullptr},
@@ -230,7 +230,7 @@ TEST_F(PositioningTest, InquireByUnitAndByFile) {
         {{20, nullptr}, "1|0|-1|0|-1||"s + none},
         {{40000, nullptr}, "0|0|-1|0|-1||"s + none},
         {{0, "./in.txt"},
-         "1|1|10|1|2147483639|./in.txt|SEQUENTIAL|YES|YES|FORMATTED|ZERO|REWIND|READ|NO|"},
+         "1|1|10|1|2147483639|./in.txt|SEQUENTIAL|YES|NO|FORMATTED|ZERO|REWIND|READ|NO|"},
         {{0, "err"},
          "1|1|13|1|2147483639|err|SEQUENTIAL|YES|NO|FORMATTED|NULL|ASIS|READWRITE|YES|"},
         {{0, "none.txt"}, "0|0|-1|1|-1|none.txt|"s + none},

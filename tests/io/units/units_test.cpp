@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "errors/errors.h"
 #include "io/statement/statement.h"
@@ -274,11 +275,27 @@ TEST_F(UnitsTest, ImplicitOpenAsksForAName) {
     std::filesystem::remove(path);
 }
 
-TEST_F(UnitsTest, EndOfInputAtTheNamePromptIsAnEndOfFile) {
-    start_engine({.console = Console::Terminal});
-    type("\x04");
-    EXPECT_EQ(exit_code_of([] { write_to_unit(10, "x"); }), 1);
-    EXPECT_EQ(error(), "\r\nrun-time error F6501: OPEN()\r\n- end of file encountered\r\n");
+// Input at its end, typed at once or redirected after a blank reply: the unit takes the file
+// named after its number in the current directory.
+TEST_F(UnitsTest, EndOfInputAtTheNamePromptNamesTheFileAfterTheUnit) {
+    const std::string prompt = "File name missing or blank - please enter file name\r\nUNIT ";
+    const std::filesystem::path saved = std::filesystem::current_path(),
+                                folder = temporary_path("cwd");
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    for (auto [console, unit, file, prompts] :
+         {std::tuple{Console::Terminal, 10, "fort.10", prompt + "10? "},
+          std::tuple{Console::Pipes, -12, "fort.-12", prompt + "-12? " + prompt + "-12? "}}) {
+        test::EngineSession session({.console = console, .input = "  \n"});
+        if (console == Console::Terminal)
+            session.type("\x04");
+        write_to_unit(unit, "x");
+        close_all_units();
+        EXPECT_EQ(session.output().substr(0, prompts.size()), prompts) << file;
+        EXPECT_EQ(session.error() + file_text(file), " x\r\n") << file;
+    }
+    std::filesystem::current_path(saved);
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(UnitsTest, ConsoleByNameWritesToTheConsole) {
