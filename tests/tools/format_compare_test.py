@@ -11,6 +11,7 @@ import tempfile
 import unittest
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(TOP, "tools"))  # the tools' shared module, as when they run
 module_source = importlib.util.spec_from_file_location(
     "fc", os.path.join(TOP, "tools", "format_compare.py"))
 fc = importlib.util.module_from_spec(module_source)
