@@ -174,10 +174,31 @@ inline constexpr int TYPE_COMPLEX16 = 15;
 // or "YES" / "NO" (non-advancing). size_variable (READ): null, or an int of a non-advancing
 // READ; the begin call stores 0 into it, and list-directed input leaves it at 0 (it does not
 // count the characters transferred). The run-time keeps no hold on it after the begin call.
-int begin_write(int unit, const char* format, int format_length, const char* advance,
-                int advance_length, int flags);
-int begin_read(int unit, const char* format, int format_length, const char* advance,
-               int advance_length, std::int32_t* size_variable, int flags);
+// begin_write and begin_read choose between two forms of each by their format: a call whose
+// format is null where it is written reaches only the list-directed form, so a program whose
+// statements are all list-directed carries neither the format compiler nor formatted transfer.
+int begin_write_list_directed(int unit, const char* advance, int advance_length, int flags);
+int begin_read_list_directed(int unit, const char* advance, int advance_length,
+                             std::int32_t* size_variable, int flags);
+int begin_write_formatted(int unit, const char* format, int format_length, const char* advance,
+                          int advance_length, int flags);
+int begin_read_formatted(int unit, const char* format, int format_length, const char* advance,
+                         int advance_length, std::int32_t* size_variable, int flags);
+
+inline int begin_write(int unit, const char* format, int format_length, const char* advance,
+                       int advance_length, int flags) {
+    if (format == nullptr)
+        return begin_write_list_directed(unit, advance, advance_length, flags);
+    return begin_write_formatted(unit, format, format_length, advance, advance_length, flags);
+}
+
+inline int begin_read(int unit, const char* format, int format_length, const char* advance,
+                      int advance_length, std::int32_t* size_variable, int flags) {
+    if (format == nullptr)
+        return begin_read_list_directed(unit, advance, advance_length, size_variable, flags);
+    return begin_read_formatted(unit, format, format_length, advance, advance_length, size_variable,
+                                flags);
+}
 
 // Unformatted statements on unit (a unit number -32767..32767); flags as for begin_write and
 // begin_read. The items are the item calls below.

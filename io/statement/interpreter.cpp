@@ -18,11 +18,12 @@ namespace {
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 
-// Drivers by statement mode; the record-end routines by organisation are the drivers' own.
-constexpr WriteDriver WRITE_DRIVERS[STATEMENT_MODES] = {list_directed_write, formatted_write,
-                                                        namelist_write, unformatted_write};
-constexpr ReadDriver READ_DRIVERS[STATEMENT_MODES] = {list_directed_read, formatted_read,
-                                                      namelist_read, unformatted_read};
+// Drivers by statement mode; the record-end routines by organisation are the drivers' own. The
+// formatted and unformatted drivers are put in by the begin calls of those statements, the only
+// ones whose lists select them, so that a program that makes none links neither.
+WriteDriver write_drivers[STATEMENT_MODES] = {list_directed_write, nullptr, namelist_write,
+                                              nullptr};
+ReadDriver read_drivers[STATEMENT_MODES] = {list_directed_read, nullptr, namelist_read, nullptr};
 
 // Low byte first, taken at once rather than byte by byte through the cursor.
 std::uint32_t read_list_uint32() {
@@ -290,6 +291,11 @@ void check_end_of_file() {
 
 } // namespace
 
+void use_drivers(int mode, WriteDriver write, ReadDriver read) {
+    write_drivers[mode] = write;
+    read_drivers[mode] = read;
+}
+
 void raise_format_error() {
     if (engine.format_error != 0)
         raise_runtime_error(engine.format_error, error_state.statement_kind,
@@ -344,10 +350,10 @@ void setup_statement() {
     bool has_record_ends = organisation < ORGANISATIONS_WITH_DRIVERS;
     if (reading) {
         block->format_flags &= ~(FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM);
-        engine.read_driver = READ_DRIVERS[engine.mode];
+        engine.read_driver = read_drivers[engine.mode];
         engine.record_end = has_record_ends ? INPUT_RECORD_ENDS[organisation] : nullptr;
     } else {
-        engine.write_driver = WRITE_DRIVERS[engine.mode];
+        engine.write_driver = write_drivers[engine.mode];
         engine.record_end = has_record_ends ? OUTPUT_RECORD_ENDS[organisation] : nullptr;
     }
 }

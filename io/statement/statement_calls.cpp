@@ -19,23 +19,6 @@ constexpr std::uint8_t COUNT_OPERAND = 0x06;    // array byte: a 32-bit count fo
 constexpr std::uint8_t LENGTH_AND_COUNT = 0x66; // character: 32-bit length, then 32-bit count
 constexpr int NOT_AN_ARRAY = -1;
 
-// What a begin call asks for, once its arguments have been checked.
-struct BeginRequest {
-    bool default_unit;
-    int unit;
-    bool non_advancing;
-    std::uint8_t extension_extra; // end-of-record branch of a READ
-    std::int32_t* size_variable;
-    const char* format;
-    int format_length;
-    std::uint8_t branch_bits;
-    // An internal file: the variable, the length of one element (one record) and the count.
-    const char* variable;
-    int element_length;
-    int element_count;
-    bool unformatted;
-};
-
 int refuse(int index, int flags) {
     int status = raise_statement_error(index, flags);
     engine.refused = true;
@@ -55,7 +38,7 @@ int start_list(const BeginRequest& request, int flags) {
     const CompiledFormat* compiled = nullptr;
     FormatError format_error{0, 0, 0};
     if (request.format != nullptr)
-        compiled = compile_format_text(request.format, request.format_length, &format_error);
+        compiled = request.compile_format(request.format, request.format_length, &format_error);
     push_statement(slot);
     engine.capacity = STATEMENT_LIST_SIZE;
     engine.length = 1;
@@ -133,7 +116,8 @@ void finish_statement() {
     pop_statement();
 }
 
-// The unit and advance checks of both begin calls; 0 when they pass, else the refusal's status.
+} // namespace
+
 int check_control_list(int unit, int default_marker, const char* advance, int advance_length,
                        int flags, BeginRequest* request) {
     engine.refused = false;
@@ -148,10 +132,6 @@ int check_control_list(int unit, int default_marker, const char* advance, int ad
     }
     return 0;
 }
-
-} // namespace
-
-namespace {
 
 // A WRITE's flags: bit 0 the error branch.
 int start_write_list(BeginRequest& request, int flags) {
@@ -172,24 +152,18 @@ int start_read_list(BeginRequest& request, int flags) {
     return status;
 }
 
-} // namespace
-
-int begin_write(int unit, const char* format, int format_length, const char* advance,
-                int advance_length, int flags) {
-    BeginRequest request{};
+int begin_external_write(BeginRequest& request, int unit, const char* advance, int advance_length,
+                         int flags) {
     int refused =
         check_control_list(unit, DEFAULT_UNIT_WRITE, advance, advance_length, flags, &request);
     if (refused != 0)
         return refused;
     request.unit = unit;
-    request.format = format;
-    request.format_length = format_length;
     return start_write_list(request, flags);
 }
 
-int begin_read(int unit, const char* format, int format_length, const char* advance,
-               int advance_length, std::int32_t* size_variable, int flags) {
-    BeginRequest request{};
+int begin_external_read(BeginRequest& request, int unit, const char* advance, int advance_length,
+                        std::int32_t* size_variable, int flags) {
     int refused =
         check_control_list(unit, DEFAULT_UNIT_READ, advance, advance_length, flags, &request);
     if (refused != 0)
@@ -198,31 +172,23 @@ int begin_read(int unit, const char* format, int format_length, const char* adva
     if (size_variable != nullptr && !request.non_advancing)
         return refuse(MSG_SIZE_WITH_ADVANCE, flags);
     request.unit = unit;
-    request.format = format;
-    request.format_length = format_length;
     request.size_variable = size_variable;
     request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
     return start_read_list(request, flags);
 }
 
-int begin_write_unformatted(int unit, int flags) {
+// The begin calls without a format, apart from those with one (formatted_calls.cpp): a program
+// whose statements are all list-directed links neither the format compiler nor the formatted
+// drivers.
+int begin_write_list_directed(int unit, const char* advance, int advance_length, int flags) {
     BeginRequest request{};
-    int refused = check_control_list(unit, DEFAULT_UNIT_WRITE, nullptr, 0, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.unit = unit;
-    request.unformatted = true;
-    return start_write_list(request, flags);
+    return begin_external_write(request, unit, advance, advance_length, flags);
 }
 
-int begin_read_unformatted(int unit, int flags) {
+int begin_read_list_directed(int unit, const char* advance, int advance_length,
+                             std::int32_t* size_variable, int flags) {
     BeginRequest request{};
-    int refused = check_control_list(unit, DEFAULT_UNIT_READ, nullptr, 0, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.unit = unit;
-    request.unformatted = true;
-    return start_read_list(request, flags);
+    return begin_external_read(request, unit, advance, advance_length, size_variable, flags);
 }
 
 // The record number follows the unit and the format item, as the interpreter reads it. Given
@@ -245,8 +211,6 @@ int set_record_number(std::int32_t record) {
     return 0;
 }
 
-namespace {
-
 // An internal file is at least one record of at least one character; its bytes must be
 // countable in an int.
 int check_internal_file(const char* variable, int element_length, int element_count, int flags,
@@ -259,30 +223,6 @@ int check_internal_file(const char* variable, int element_length, int element_co
     request->element_length = element_length;
     request->element_count = element_count;
     return 0;
-}
-
-} // namespace
-
-int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
-                         int format_length, int flags) {
-    BeginRequest request{};
-    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.format = format;
-    request.format_length = format_length;
-    return start_write_list(request, flags);
-}
-
-int begin_read_internal(const char* variable, int element_length, int element_count,
-                        const char* format, int format_length, int flags) {
-    BeginRequest request{};
-    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.format = format;
-    request.format_length = format_length;
-    return start_read_list(request, flags);
 }
 
 int write_item_integer1(std::int8_t value) {

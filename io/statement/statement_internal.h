@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "io/statement/statement.h"
+
 namespace lnc {
 
 struct NestingSlot;
@@ -25,5 +27,42 @@ void pop_statement();
 
 // Keyword check of an advance specifier: 1 "YES", 0 "NO", -1 neither.
 int advance_keyword(const char* text, int length);
+
+// What a begin call asks for, once its arguments have been checked.
+struct BeginRequest {
+    bool default_unit;
+    int unit;
+    bool non_advancing;
+    std::uint8_t extension_extra; // end-of-record branch of a READ
+    std::int32_t* size_variable;
+    const char* format;
+    int format_length;
+    // Set by the begin calls that take a format: the list-directed ones do without the compiler.
+    const CompiledFormat* (*compile_format)(const char* text, int length, FormatError* error);
+    std::uint8_t branch_bits;
+    // An internal file: the variable, the length of one element (one record) and the count.
+    const char* variable;
+    int element_length;
+    int element_count;
+    bool unformatted;
+};
+
+// The steps the begin calls share: the unit and advance checks (0 when they pass, else the
+// refusal's status), the internal file's checks, and the start of the list.
+int check_control_list(int unit, int default_marker, const char* advance, int advance_length,
+                       int flags, BeginRequest* request);
+int check_internal_file(const char* variable, int element_length, int element_count, int flags,
+                        BeginRequest* request);
+int start_write_list(BeginRequest& request, int flags);
+int start_read_list(BeginRequest& request, int flags);
+// A WRITE or READ on an external unit, with or without the format that request names.
+int begin_external_write(BeginRequest& request, int unit, const char* advance, int advance_length,
+                         int flags);
+int begin_external_read(BeginRequest& request, int unit, const char* advance, int advance_length,
+                        std::int32_t* size_variable, int flags);
+
+// The drivers of a statement mode other than list-directed, put into the interpreter's tables by
+// the begin calls of that mode.
+void use_drivers(int mode, WriteDriver write, ReadDriver read);
 
 } // namespace lnc
