@@ -115,6 +115,19 @@ void check_file_not_connected(UnitBlock* block) {
     }
 }
 
+// BACKSPACE finds the record before by reading the file, so a sequential file opened with
+// ACTION='WRITE' is opened for reading too where the system allows it; the unit's open_action
+// stays ACTION_WRITE, so that a READ is still refused.
+int open_sequential_for_writing(const char* name, int status) {
+    int readable = ACTION_READWRITE;
+    int h = open_named(name, status, &readable);
+    if (h == -1 && error_code == os::CODE_ACCESS) {
+        int write_only = ACTION_WRITE;
+        h = open_named(name, status, &write_only);
+    }
+    return h;
+}
+
 // Everything the unit needs is allocated before the file is opened, so that a shortage of
 // memory cannot leave a handle open.
 UnitBlock* connect_file(FileStatement& s) {
@@ -127,6 +140,8 @@ UnitBlock* connect_file(FileStatement& s) {
         block->handle = open_scratch(s.name);
         block->flags |= SCRATCH;
         action = ACTION_READWRITE;
+    } else if (action == ACTION_WRITE && s.access != ACCESS_DIRECT) {
+        block->handle = open_sequential_for_writing(s.name, s.status);
     } else {
         block->handle = open_named(s.name, s.status, &action);
     }

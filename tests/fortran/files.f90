@@ -16,6 +16,9 @@ program files
     do k = 1, 3
       write(10,*) 'record', k
     end do
+    flush(10)
+    inquire(10, position=position)
+    write(*,*) 'after FLUSH: ', trim(position)
     rewind 10
     read(10,*) word, n
     read(10,*) word, n
