@@ -96,6 +96,15 @@ void write_array() {
     close_file();
 }
 
+// In a function of its own, so that the sum stays in a register (inside read_array the compiler
+// moved it through a general register at every element, which tripled the loop's time).
+[[gnu::noinline]] double sum_of(const double* values, long n) {
+    double sum = 0;
+    for (long i = 0; i < n; ++i)
+        sum += values[i];
+    return sum;
+}
+
 void read_array() {
     std::unique_ptr<double[]> values(new double[static_cast<std::size_t>(count)]);
     open_file("OLD", "UNFORMATTED");
@@ -103,10 +112,7 @@ void read_array() {
     lnc::read_item_array(lnc::TYPE_REAL8, values.get(), 0, static_cast<int>(count));
     lnc::end_read();
     close_file();
-    double sum = 0;
-    for (long i = 0; i < count; ++i)
-        sum += values[i];
-    write_count_and_sum(count, sum);
+    write_count_and_sum(count, sum_of(values.get(), count));
 }
 
 // Each READ of a value, list-directed (format null) or formatted, from standard input or from
