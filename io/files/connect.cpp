@@ -13,8 +13,12 @@ namespace lnc {
 
 namespace {
 
-// The record buffer of a file unit, as the implicit open gives one.
+// The record buffer of a unit: a formatted sequential file holds its WRITEs' records in it until
+// it is full, as the implicit open's file does, so that a few records go to the system at once
+// (8 KiB: one write for some five hundred short records); the other organisations take one
+// record at a time.
 constexpr int FILE_RECORD_BUFFER = 1024;
+constexpr int SEQUENTIAL_TEXT_BUFFER = 8192;
 constexpr int SCRATCH_NAMES = 9999;
 
 int disposition_of(int status) {
@@ -132,7 +136,8 @@ int open_sequential_for_writing(const char* name, int status) {
 // memory cannot leave a handle open.
 UnitBlock* connect_file(FileStatement& s) {
     bool scratch = s.status == STATUS_SCRATCH;
-    UnitBlock* block = new_unit_block(FILE_RECORD_BUFFER);
+    bool text = s.access != ACCESS_DIRECT && s.form != FORM_UNFORMATTED;
+    UnitBlock* block = new_unit_block(text ? SEQUENTIAL_TEXT_BUFFER : FILE_RECORD_BUFFER);
     block->name = static_cast<char*>(unit_alloc(NAME_CAPACITY));
     lay_out(block, s);
     int action = s.action;

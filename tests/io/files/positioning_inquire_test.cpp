@@ -107,6 +107,29 @@ TEST_F(PositioningTest, FlushHandsTheHeldRecordsToTheFile) {
     EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n c\r\n");
 }
 
+// The buffer holds many records, and a record longer than the buffer goes out in parts: records
+// of {pieces} pieces of {length} characters, as many as make some 9000 bytes of each kind.
+TEST_F(PositioningTest, RecordsAcrossTheBuffer) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}, {"STATUS", "REPLACE"}}), 0);
+    std::string expected;
+    const std::pair<int, int> shapes[] = {{1, 3}, {80, 250}, {20, 250}, {1, 1}};
+    for (const auto& [pieces, length] : shapes) {
+        std::string piece(static_cast<std::size_t>(length), static_cast<char>('a' + pieces % 26));
+        for (int bytes = 0; bytes < 9000; bytes += pieces * length + 2) {
+            begin_write(10, "(100A)", -1, nullptr, 0, 0);
+            for (int n = 0; n < pieces; ++n)
+                write_item_character(piece.data(), length);
+            end_write();
+            for (int n = 0; n < pieces; ++n)
+                expected += piece;
+            expected += "\r\n";
+        }
+    }
+    EXPECT_EQ(close_unit_with(10), 0);
+    EXPECT_EQ(file_text("log.txt"), expected);
+}
+
 // A WRITE leaves its unit after the record written, which its WRITE made the file's last.
 TEST_F(PositioningTest, PositionAfterEachStatement) {
     make_file("three.txt", "1\r\n2\r\n3\r\n");
@@ -194,7 +217,7 @@ TEST_F(PositioningTest, UnformattedRecordsByTheirLengths) {
 
 // A record longer than the buffer is looked through in pieces.
 TEST_F(PositioningTest, BackspaceOverALongRecord) {
-    make_file("long.txt", "a\n" + std::string(3000, 'x') + "\r\n");
+    make_file("long.txt", "a\n" + std::string(20000, 'x') + "\r\n");
     start_engine();
     ASSERT_EQ(open_unit(10, {{"FILE", "long.txt"}, {"POSITION", "APPEND"}}), 0);
     EXPECT_EQ(backspace_unit(10), 0);
