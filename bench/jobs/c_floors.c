@@ -124,7 +124,8 @@ static int read_array(long n, const char* name) {
     FILE* file = fopen(name, "rb");
     uint32_t length = 0;
     if (values == NULL || file == NULL || fread(&length, sizeof length, 1, file) != 1 ||
-        length != (size_t)n * sizeof *values || fread(values, sizeof *values, (size_t)n, file) != (size_t)n)
+        length != (size_t)n * sizeof *values ||
+        fread(values, sizeof *values, (size_t)n, file) != (size_t)n)
         return 1;
     fclose(file);
     double sum = 0;
@@ -161,7 +162,9 @@ int main(int argc, char** argv) {
     }
     if (strcmp(job, "writef") == 0)
         return write_fixed_records(n);
-    fprintf(stderr, "usage: %s printf1|printf4|write1|write4|printff|writef|strtof [N], or\n"
-                    "       %s fprintf1|fprintff|fgets|fwritea|freada N FILE\n", argv[0], argv[0]);
+    fprintf(stderr,
+            "usage: %s printf1|printf4|write1|write4|printff|writef|strtof [N], or\n"
+            "       %s fprintf1|fprintff|fgets|fwritea|freada N FILE\n",
+            argv[0], argv[0]);
     return 2;
 }

@@ -16,9 +16,9 @@
 //     lncalc_engine_jobs uwrite N FILE    one unformatted WRITE of an array of N double reals
 //     lncalc_engine_jobs uread N FILE     one unformatted READ of them, then the count and the sum
 #include <bit>
+#include <cstdint>
 #include <cstring>
 #include <memory>
-#include <cstdint>
 #include <string_view>
 
 #include "bench/jobs/values.h"
@@ -132,7 +132,6 @@ void read_values(int unit, const char* format) {
         close_file();
     write_count_and_sum(count, sum);
 }
-
 
 int jobs_main(int, char**, char**) {
     if (job == "write1" || job == "write4") {

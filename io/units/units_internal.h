@@ -13,7 +13,6 @@ inline constexpr int DISPOSITION_DELETE = 1;
 inline constexpr int DISPOSITION_KEEP = 2;
 inline constexpr int DISPOSITION_DEFAULT = 33;
 
-
 // Output meant for a block whose handle is standard input goes to standard output.
 inline int output_handle(const UnitBlock* block) {
     return block->handle == 0 ? 1 : block->handle;

@@ -188,14 +188,14 @@ TEST(FortranErrors, ReportsStatusesAndRefusals) {
 // read byte for byte, then opened again on a NEWUNIT= number and deleted by CLOSE.
 TEST(FortranFiles, SequentialFileWrittenPositionedInquiredAndDeleted) {
     std::string folder = empty_folder("sequential");
-    expect_outcomes("files",
-                    {{"1\n",
-                      lines({"after FLUSH: APPEND", "read again: record          2",
-                             "T T T          10 seq.txt",
-                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO YES LIST",
-                             "after ENDFILE         -1"}),
-                      "", 0}},
-                    folder);
+    expect_outcomes(
+        "files",
+        {{"1\n",
+          lines({"after FLUSH: APPEND", "read again: record          2",
+                 "T T T          10 seq.txt", "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE",
+                 "NONE NO YES LIST", "after ENDFILE         -1"}),
+          "", 0}},
+        folder);
     EXPECT_EQ(file_bytes(folder + "/seq.txt"), lines({" record          1", " record          2"}));
     expect_outcomes("files",
                     {{"2\n",

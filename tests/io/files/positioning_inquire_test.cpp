@@ -150,8 +150,7 @@ TEST_F(PositioningTest, PositionAfterEachStatement) {
 TEST_F(PositioningTest, BackspaceOnAUnitOpenedForWritingOnly) {
     start_engine();
     ASSERT_EQ(open_unit(10, {{"FILE", "w.txt"}, {"ACTION", "WRITE"}}), 0);
-    ASSERT_EQ(open_unit(11, {{"FILE", "w.bin"}, {"ACTION", "WRITE"}, {"FORM", "UNFORMATTED"}}),
-              0);
+    ASSERT_EQ(open_unit(11, {{"FILE", "w.bin"}, {"ACTION", "WRITE"}, {"FORM", "UNFORMATTED"}}), 0);
     for (const char* text : {"a", "b"}) {
         write_line(10, text);
         begin_write_unformatted(11, 0);
