@@ -3,6 +3,7 @@
 // is run beside the calculator itself on the same input.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -291,6 +292,15 @@ TEST(FortranFiles, UnitSixConnectedToAFile) {
     std::string folder = empty_folder("unit_six");
     expect_outcomes("files", {{"7\n", lines({"to the console"}), "", 0}}, folder);
     EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file", "  5x"}));
+}
+
+// FLUSH hands the unit's held records to the file: what was written before it outlives an
+// abort, what came after it is lost with the process.
+TEST(FortranFiles, FlushedRecordsOutliveAnAbort) {
+    std::string folder = empty_folder("flush");
+    test::TranscriptResult result = run(program("files"), "9\n", {}, folder);
+    EXPECT_EQ(result.signal, SIGABRT);
+    EXPECT_EQ(file_bytes(folder + "/flushed.txt"), lines({" kept"}));
 }
 
 // A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time
