@@ -1,5 +1,5 @@
-// The file statements of the lncalc run-time: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE and
-// ENDFILE, each performed as one begin call, one call per specifier and one end call that
+// The file statements of the lncalc run-time: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE, ENDFILE
+// and FLUSH, each performed as one begin call, one call per specifier and one end call that
 // performs the statement and returns its status. The specifier calls may come in any order.
 //
 // The statement (in the notation of the compiled language this protocol serves)
