@@ -65,6 +65,7 @@ def main():
         print_table(r, present, metric, name, run["values"])
         print()
 
+    print_file_rows(r, run["values"])
     goals = []
     def goal(what, ratio, limit):
         verdict = "met" if ratio <= limit else f"MISSED by {(ratio / limit - 1) * 100:.0f} %"
@@ -109,6 +110,59 @@ def main():
     print("Goals, by processor time:\n" + "\n".join(goals))
     print(f"\n{run['values']:,} values per job, {run['rounds']} rounds; the least processor time "
           "and the least wall time of each program's runs")
+
+
+FILE_ROWS = [  # (title, job, floor)
+    ("{n:,} list-directed WRITEs of one real to a file connected by OPEN", "owrite1", "fprintf"),
+    ("{n:,} formatted WRITEs (F12.4) to a file connected by OPEN", "ofwrite1", "fprintf"),
+    ("{n:,} list-directed READs of one real from a file connected by OPEN", "oread", "fgets+strtof"),
+    ("{n:,} formatted READs (F12.4) from a file connected by OPEN", "ofread", "fgets+strtof"),
+    ("one unformatted WRITE of {n:,} double reals", "uwrite", "fwrite"),
+    ("one unformatted READ of {n:,} double reals", "uread", "fread"),
+]
+FRONT_ROWS = [  # (title, job, label of the Fortran program on the engine, label on flang's own)
+    ("list-directed WRITE to a file connected by OPEN", "owrite1", "lncalc-flang", "flang"),
+    ("formatted WRITE (F12.4) to a file connected by OPEN", "ofwrite1", "lncalc-flang", "flang"),
+    ("list-directed READ from a file connected by OPEN", "oread", "lncalc-flang", "flang"),
+    ("formatted READ (F12.4) from a file connected by OPEN", "ofread", "lncalc-flang", "flang"),
+    ("unformatted WRITE of the array", "uwrite", "lncalc-flang", "flang"),
+    ("unformatted READ of the array", "uread", "lncalc-flang", "flang"),
+    ("list-directed WRITE to unit * redirected to a file", "write1", "lncalc-flang", "flang"),
+    ("formatted WRITE (F12.4) to unit * redirected to a file", "fwrite1", "lncalc-flang", "flang"),
+    ("the calculator's dialogue (tests/fortran/calculator.f), input \"2\"", "dialogue",
+     "calculator.f, lncalc-flang", "calculator.f, flang"),
+]
+
+
+def print_file_rows(r, n):
+    """The jobs on files connected by OPEN: the engine against the faster peer and the C floor,
+    and the Fortran front against flang's own run-time; processor time."""
+    if "owrite1" not in r:
+        return
+    ms = lambda job, label: f"{r[job][label]['cpu'] * 1000:.1f}" if label in r[job] else ""
+    print("| job (whole process, processor time, ms) | lncalc | gfortran | flang | C floor | "
+          "x faster peer (<= 1.0) | x C floor (<= 1.5) |")
+    print("|---|---|---|---|---|---|---|")
+    for title, job, floor in FILE_ROWS:
+        mine = r[job]["lncalc"]["cpu"]
+        peers = [r[job][p]["cpu"] for p in ("gfortran", "flang") if p in r[job]]
+        peer = f"{mine / min(peers):.2f}" if peers else ""
+        print(f"| {title.format(n=n)} | {ms(job, 'lncalc')} | {ms(job, 'gfortran')} | "
+              f"{ms(job, 'flang')} | {ms(job, floor)} ({floor}) | {peer} | "
+              f"{mine / r[job][floor]['cpu']:.2f} |")
+    print("\nPeak resident memory of the array jobs (KiB, exact, median of 3 runs), with the "
+          "job's count and with one value, and the difference (goal: at most twice the array):")
+    for job in ("uwrite", "uread"):
+        cells = [f"{label} {v['array_peak']['peak']} - {v['array_peak']['baseline']} = "
+                 f"{v['array_peak']['above']}" for label, v in r[job].items() if "array_peak" in v]
+        print(f"- {job}: " + "; ".join(cells) + f" (array {8 * n // 1024} KiB)")
+    print("\n| the same Fortran source, processor time (ms) | lncalc-flang | flang | ratio (<= 1.0) |")
+    print("|---|---|---|---|")
+    for title, job, mine, theirs in FRONT_ROWS:
+        if mine in r.get(job, {}) and theirs in r[job]:
+            print(f"| {title} | {ms(job, mine)} | {ms(job, theirs)} | "
+                  f"{r[job][mine]['cpu'] / r[job][theirs]['cpu']:.2f} |")
+    print()
 
 
 def print_in_process(out):

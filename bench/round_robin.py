@@ -3,15 +3,21 @@
 compares programs measured under the same load, and prints one table of ratios.
 
     round_robin.py --build DIR [--other DIR] [--peers DIR] [--rounds R] [--values N]
-                   [--dialogue-runs M] --out DIR
+                   [--dialogue-runs M] [--array-runs A] --out DIR
 
 The programs of a job run one after the other in each round (a dialogue program M times in each
-round, interleaved with the others); a program's figure is the least processor time (user and
-system, from wait4) over its runs, the least disturbed by other work on the machine. Before
+round, interleaved with the others, an array job's program A times); a program's figure is the
+least processor time (user and system, from wait4) over its runs, the least disturbed by other
+work on the machine. Before
 timing, each program's output is checked: the count and the sum of the values each writer
 wrote, read back from its file, against the values themselves; the count and the sum that each
 reader reports against those of fgets + strtof; the calculator's bytes against the static C
 program's, and each peer's logarithm of 2.
+
+The file jobs (FILE_JOBS) name a file after their count: each writer its own, removed before
+every run, so that every writer creates its file; each reader the one input of its job. The
+array jobs' peak memory is taken in runs of their own, exact (see run), with the job's count
+and with one value, the process's baseline.
 """
 import argparse
 import json
@@ -19,6 +25,7 @@ import math
 import os
 import random
 import re
+import struct
 import sys
 
 MEASURE = None  # the launcher, bench/measure.c
@@ -53,6 +60,23 @@ def job_fixed_values(n):
 def fixed_input_lines(n):
     """The records of the formatted READ: the fixed-point values as "%12.4f" writes them."""
     return "".join(f"{x:12.4f}\n" for x in job_fixed_values(n))
+
+
+def value_lines(n):
+    """The records of the list-directed READ from a file: the values as " %15.6E" writes them."""
+    return "".join(f" {x:15.6E}\n" for x in job_values(n))
+
+
+def array_record(n):
+    """The unformatted sequential record of the values as double reals, between its lengths."""
+    marker = struct.pack("<I", 8 * n)
+    return marker + struct.pack(f"<{n}d", *job_values(n)) + marker
+
+
+# Jobs on a file named by their last argument: the writers' files and the readers' input.
+FILE_JOBS = {"owrite1": None, "ofwrite1": None, "uwrite": None,
+             "oread": "values.txt", "ofread": "fixed.txt", "uread": "array.dat"}
+FILE_ARGUMENT = "{file}"
 
 
 def input_lines(n):
@@ -116,16 +140,53 @@ def programs(args):
     table.append(("fwrite1", "snprintf+write", [f"{b}/bench/lncalc_c_floor", "writef", n]))
     table.append(("fread", "lncalc", [f"{b}/bench/lncalc_engine_jobs", "fread", n]))
     table.append(("fread", "fgets+strtof", [f"{b}/bench/lncalc_c_floor", "strtof", n]))
+    table += file_programs(args)
     for label, d in engines:
         table.append(("dialogue", label, [f"{d}/lncalc"]))
     table.append(("dialogue", "static C program", [f"{b}/bench/lncalc_dialogue_baseline"]))
-    for compiler in ("gfortran", "flang"):
+    for compiler in ("gfortran", "flang", "lncalc-flang"):
         jobs = f"{args.peers}/jobs-{compiler}"
         if args.peers and os.path.exists(jobs):
-            for job in ("write1", "write4", "read", "fwrite1", "fread"):
-                table.append((job, compiler, [jobs, job, n]))
+            for job in ("write1", "write4", "read", "fwrite1", "fread") + tuple(FILE_JOBS):
+                table.append((job, compiler, [jobs, job, n] + ([FILE_ARGUMENT] if job in FILE_JOBS else [])))
             table.append(("dialogue", compiler, [f"{args.peers}/dialogue-{compiler}"]))
+        calculator = f"{args.peers}/calculator-{compiler}"
+        if args.peers and os.path.exists(calculator):
+            table.append(("dialogue", f"calculator.f, {compiler}", [calculator]))
     return [(job, label, [os.path.abspath(argv[0])] + argv[1:]) for job, label, argv in table]
+
+
+def file_programs(args):
+    """The engine's and the C floors' programs of the file jobs."""
+    b, n = args.build, str(args.values)
+    engine, floor = f"{b}/bench/lncalc_engine_jobs", f"{b}/bench/lncalc_c_floor"
+    floors = {"owrite1": ("fprintf", "fprintf1"), "ofwrite1": ("fprintf", "fprintff"),
+              "oread": ("fgets+strtof", "fgets"), "ofread": ("fgets+strtof", "fgets"),
+              "uwrite": ("fwrite", "fwritea"), "uread": ("fread", "freada")}
+    table = []
+    for job, (label, floor_job) in floors.items():
+        table.append((job, "lncalc", [engine, job, n, FILE_ARGUMENT]))
+        table.append((job, label, [floor, floor_job, n, FILE_ARGUMENT]))
+    return table
+
+
+def file_argv(args, job, label, argv):
+    """argv with its file named: a writer's own file (removed first), or the job's input."""
+    if FILE_ARGUMENT not in argv:
+        return argv
+    if FILE_JOBS[job] is not None:
+        path = f"{args.out}/{FILE_JOBS[job]}"
+    else:
+        path = f"{args.out}/{job}-{label.replace(' ', '_').replace(',', '')}.dat"
+        if os.path.exists(path):
+            os.remove(path)
+    return [path if a == FILE_ARGUMENT else a for a in argv]
+
+
+def check_array(path, n):
+    data = open(path, "rb").read()
+    if data != array_record(n):
+        sys.exit(f"{path}: not the unformatted record of the {n} values ({len(data)} bytes)")
 
 
 def check_outputs(args, table, inputs):
@@ -133,13 +194,17 @@ def check_outputs(args, table, inputs):
     fgets + strtof reads from the same input."""
     written = {"write": job_values(args.values), "fwrite": job_fixed_values(args.values)}
     reads = {}
+    written["owrite"], written["ofwrite"] = written["write"], written["fwrite"]
     for job, label, argv in table:
         out = f"{args.out}/{job}-{label.replace(' ', '_').replace(',', '')}.out"
+        argv = file_argv(args, job, label, argv)
         run(argv, inputs[job], out)
-        if "write" in job:
+        if job == "uwrite":
+            check_array(argv[-1], args.values)
+        elif "write" in job:
             values = written[job.rstrip("14")]
             magnitude = sum(abs(v) for v in values) + 1e-4 * len(values)
-            got = numbers(out)
+            got = numbers(argv[-1] if job in FILE_JOBS else out)
             if len(got) != args.values or abs(sum(got) - sum(values)) > 1e-6 * magnitude:
                 sys.exit(f"{label} {job}: {len(got)} values, sum {sum(got)!r} (want {sum(values)!r})")
         elif "read" in job:
@@ -151,10 +216,12 @@ def check_outputs(args, table, inputs):
             if len(found) < 2 or abs(float(found[-1].replace("D", "E")) - math.log(2)) > 1e-6:
                 sys.exit(f"{label}: no logarithm of 2 in {line!r}")
     for job, by_label in reads.items():
-        floor = by_label["fgets+strtof"]
+        floor = by_label["fread" if job == "uread" else "fgets+strtof"]
         for label, (count, total) in by_label.items():
             if count != args.values or abs(total - floor[1]) > 1e-9 * max(1.0, abs(floor[1])):
                 sys.exit(f"{label} {job}: count {count}, sum {total!r} (fgets+strtof {floor!r})")
+    if "uread" in reads and reads["uread"]["fread"] != [args.values, sum(job_values(args.values))]:
+        sys.exit(f"fread uread: {reads['uread']['fread']!r}")
     expected = open(f"{args.out}/dialogue-static_C_program.out", "rb").read()
     if open(f"{args.out}/dialogue-lncalc.out", "rb").read() != expected:
         sys.exit("the static C program does not write the calculator's bytes")
@@ -167,8 +234,10 @@ def measure(args, table, inputs):
         for job, label, argv in table:
             if job == "dialogue":
                 continue
-            result = run(argv, inputs[job], f"{args.out}/scratch.out")
-            best.setdefault((job, label), []).append(result)
+            # The array jobs take some milliseconds, near the resolution of processor time.
+            for _ in range(args.array_runs if job in ("uwrite", "uread") else 1):
+                result = run(file_argv(args, job, label, argv), inputs[job], f"{args.out}/scratch.out")
+                best.setdefault((job, label), []).append(result)
         dialogues = [entry for entry in table if entry[0] == "dialogue"]
         for _ in range(args.dialogue_runs):
             for job, label, argv in dialogues:
@@ -189,6 +258,28 @@ def exact_peaks(args, table, inputs, runs=5):
     return peaks
 
 
+def array_peaks(args, table, inputs, runs=3):
+    """The exact peak resident memory (KiB, median of runs) of each array job's program with the
+    job's count and with one value, and its difference: what the array and its transfer cost."""
+    peaks = {}
+    for job, label, argv in table:
+        if job not in ("uwrite", "uread"):
+            continue
+        figures = []
+        for n in (str(args.values), "1"):
+            if job == "uread" and n == "1":
+                open(f"{args.out}/array1.dat", "wb").write(array_record(1))
+            one = [a if a != str(args.values) else n for a in argv]
+            one = file_argv(args, job, label, one)
+            if job == "uread" and n == "1":
+                one[-1] = f"{args.out}/array1.dat"
+            sample = sorted(run(one, inputs[job], f"{args.out}/scratch.out", True)[2] for _ in range(runs))
+            figures.append(sample[len(sample) // 2])
+        peaks.setdefault(job, {})[label] = {"peak": figures[0], "baseline": figures[1],
+                                            "above": figures[0] - figures[1]}
+    return peaks
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", required=True)
@@ -197,6 +288,7 @@ def main():
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--values", type=int, default=1000000)
     parser.add_argument("--dialogue-runs", type=int, default=100)
+    parser.add_argument("--array-runs", type=int, default=10)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
     global MEASURE
@@ -205,6 +297,11 @@ def main():
     inputs = {"read": f"{args.out}/read.in", "fread": f"{args.out}/fread.in",
               "dialogue": f"{args.out}/dialogue.in"}
     inputs["write1"] = inputs["write4"] = inputs["fwrite1"] = os.devnull
+    for job in FILE_JOBS:
+        inputs[job] = os.devnull
+    open(f"{args.out}/values.txt", "w").write(value_lines(args.values))
+    open(f"{args.out}/fixed.txt", "w").write(fixed_input_lines(args.values))
+    open(f"{args.out}/array.dat", "wb").write(array_record(args.values))
     open(inputs["read"], "w").write(input_lines(args.values))
     open(inputs["fread"], "w").write(fixed_input_lines(args.values))
     open(inputs["dialogue"], "w").write("2\n\n")
@@ -212,6 +309,7 @@ def main():
     check_outputs(args, table, inputs)
     runs = measure(args, table, inputs)
     peaks = exact_peaks(args, table, inputs)
+    arrays = array_peaks(args, table, inputs)
     results = {}
     for (job, label), samples in runs.items():
         cpu = sorted(s[0] for s in samples)
@@ -222,6 +320,8 @@ def main():
             "runs": len(samples)}
         if job == "dialogue":
             results[job][label]["rss_exact"] = peaks[label]
+        if job in arrays:
+            results[job][label]["array_peak"] = arrays[job][label]
     json.dump({"values": args.values, "rounds": args.rounds, "results": results},
               open(f"{args.out}/round_robin.json", "w"), indent=1)
 

@@ -23,15 +23,24 @@ out=${LNCALC_BENCH_DIR:-$build/results}
 cmake --preset bench >/dev/null
 cmake --build --preset bench --target lncalc lncalc_bench_io lncalc_bench_conversion lncalc_bench_fpu lncalc_bench_format \
     lncalc_dialogue_baseline lncalc_engine_jobs lncalc_c_floor lncalc_cpp_floor lncalc_measure >/dev/null
+# The Fortran front and lncalc-flang, where flang-new-19 is installed.
+cmake --build --preset bench --target lncalc_fortran lncalc-fortran-prepare >/dev/null 2>&1 || true
 mkdir -p "$out" "$build/peers"
 
-# The Fortran peers, each compiler that is installed, linked statically.
-for compiler in gfortran:gfortran flang:flang-new-19; do
+# The Fortran peers, each compiler that is installed, linked statically; the same sources built
+# with lncalc-flang run on the engine through the Fortran front, and the calculator's dialogue
+# in Fortran (tests/fortran/calculator.f) is built with flang and with lncalc-flang.
+front=$PWD/$build/lncalc-flang
+for compiler in gfortran:gfortran flang:flang-new-19 "lncalc-flang:$front"; do
     name=${compiler%%:*} command=${compiler#*:}
     if command -v "$command" >/dev/null; then
         (cd "$build/peers" &&
             "$command" -O2 -static ../../../bench/jobs/jobs.f90 -o "jobs-$name" &&
             "$command" -O2 -static ../../../bench/jobs/dialogue.f90 -o "dialogue-$name")
+        if [ "$name" != gfortran ]; then
+            (cd "$build/peers" &&
+                "$command" -O2 -static ../../../tests/fortran/calculator.f -o "calculator-$name")
+        fi
     else
         echo "$command is not installed: $name is left out" >&2
     fi

@@ -178,8 +178,10 @@ int perform_file_statement(Handle statement) {
     case KIND_ENDFILE:
         lnc::begin_endfile(unit, flags);
         return lnc::end_endfile();
+    case KIND_FLUSH:
+        lnc::begin_flush(unit, flags);
+        return lnc::end_flush();
     default:
-        // FLUSH: a record is handed to the system as it is ended, so there is nothing to flush.
         return IOSTAT_OK;
     }
 }

@@ -64,10 +64,6 @@ struct ModelUnit {
     int action = ACTION_READWRITE;
     std::size_t position = 0; // the next record
     bool at_end = false;
-    // The last statement on the unit was a WRITE: its record's line end is still to come, and
-    // INQUIRE then answers POSITION='ASIS' at the end of the file (not checked; see
-    // docs/verification.md).
-    bool written_last = false;
 };
 
 struct Model {
@@ -125,10 +121,7 @@ void expect(bool holds, const std::string& what) {
         lnc::fuzz::fail("statement " + std::to_string(step) + ": " + what);
 }
 
-int last_status = 0; // of the statement just made
-
 void expect_status(int got, int wanted, const char* statement) {
-    last_status = got;
     lnc::fuzz::note_result(&got, sizeof got);
     expect(got == wanted, std::string(statement) + " returned " + std::to_string(got) +
                               ", the model expects " + std::to_string(wanted));
@@ -296,7 +289,6 @@ void run_write(Model& m, int unit, std::uint8_t choice, int n) {
     records.resize(u.position);
     records.push_back(formatted ? formatted_record(word, n) : list_record(word, n));
     ++u.position;
-    u.written_last = true;
 }
 
 // READ(unit,*) word, n: a word and the number after it.
@@ -363,16 +355,9 @@ void run_read(Model& m, int unit, std::uint8_t choice) {
         u.at_end = true;
 }
 
-std::size_t bytes_of(const ModelFile& f) {
-    std::size_t bytes = 0;
-    for (const std::string& record : f.records)
-        bytes += record.size() + 2;
-    return bytes;
-}
-
 // 3. Positioning. BACKSPACE reads the file to find the record before: an unformatted record by
-// its lengths, which a file of formatted records does not hold (F6773), and neither kind on a
-// file opened for writing only (F6423, file positioning failed; the unit stays where it was).
+// its lengths, which a file of formatted records does not hold (F6773); a file opened for
+// writing only is read all the same.
 int backspace_in_model(const Model& m, ModelUnit& u) {
     if (!u.connected)
         return 6420;
@@ -383,9 +368,7 @@ int backspace_in_model(const Model& m, ModelUnit& u) {
         return 0;
     }
     if (u.unformatted)
-        return bytes_of(m.files[u.file]) >= 8 && u.action == ACTION_WRITE ? 6423 : 6773;
-    if (u.action == ACTION_WRITE)
-        return 6423;
+        return 6773;
     --u.position;
     return 0;
 }
@@ -470,8 +453,6 @@ Answers unit_answers(const Model& m, int unit) {
     a.number = u.connected ? UNITS[unit] : -1;
     a.nextrec = u.connected && u.direct ? 1 : UNTOUCHED;
     fill(a.position, u.connected ? position_answer(m, u) : "UNDEFINED");
-    if (u.connected && u.written_last && !u.at_end)
-        fill(a.position, "ASIS");
     fill(a.action, u.connected ? ACTIONS[u.action] : "UNDEFINED");
     return a;
 }
@@ -551,14 +532,7 @@ void run_statement(Model& m, std::uint8_t op, Cursor& in) {
     // A READ from a file opened for writing only is not made: it does not come back.
     if (kind == 2 && m.units[unit].action == ACTION_WRITE)
         return;
-    last_status = 1;
     run_kind(m, kind, unit, choice, value, in);
-    // A statement that goes to the file writes the record a WRITE left (a BACKSPACE that then
-    // cannot read the file included); one refused before it reaches the file does not.
-    bool settles = kind != 0 && kind != 1 && kind != 6;
-    bool reached = last_status == 0 || last_status == -1 || last_status == 6423;
-    if (settles && reached)
-        m.units[unit].written_last = false;
 }
 
 void run_kind(Model& m, int kind, int unit, std::uint8_t choice, int value, Cursor& in) {

@@ -7,6 +7,14 @@
 !     jobs fwrite1 N  N formatted WRITE statements, '(F12.4)', of one single real each
 !     jobs fread N    N formatted READ statements, '(F12.4)', of one single real each, then the
 !                     list-directed WRITE of the count and the sum
+! and the same on a file connected by OPEN (unit 10, the file named by the third argument):
+!     jobs owrite1 N FILE   N list-directed WRITE statements of one single real each
+!     jobs ofwrite1 N FILE  N formatted WRITE statements, '(F12.4)', of one single real each
+!     jobs oread N FILE     N list-directed READ statements of one single real each, then the
+!                           count and the sum on standard output
+!     jobs ofread N FILE    the same with '(F12.4)'
+!     jobs uwrite N FILE    one unformatted WRITE of an array of N double reals
+!     jobs uread N FILE     one unformatted READ of them, then the count and the sum
 ! The values are those of values.h, made by the same steps.
 module job_values
   implicit none
@@ -52,7 +60,9 @@ program jobs
   use job_values
   implicit none
   character(len=16) :: job, argument
+  character(len=512) :: file_name
   integer :: n, i, status
+  double precision, allocatable :: array(:)
   integer(8) :: s
   real :: x, y, z, w
   double precision :: total
@@ -61,6 +71,7 @@ program jobs
   call get_command_argument(2, argument, status=status)
   n = 1000000
   if (status == 0 .and. len_trim(argument) > 0) read (argument, *) n
+  call get_command_argument(3, file_name)
   s = 2026_8
   select case (job)
   case ('write1')
@@ -93,6 +104,45 @@ program jobs
       total = total + x
     end do
     write (*, *) n, total
+  case ('owrite1')
+    open (10, file=file_name, status='replace')
+    do i = 1, n
+      write (10, *) job_value(s)
+    end do
+    close (10)
+  case ('ofwrite1')
+    open (10, file=file_name, status='replace')
+    do i = 1, n
+      write (10, '(F12.4)') job_fixed_value(s)
+    end do
+    close (10)
+  case ('oread', 'ofread')
+    open (10, file=file_name, status='old')
+    total = 0
+    do i = 1, n
+      if (job == 'oread') then
+        read (10, *) x
+      else
+        read (10, '(F12.4)') x
+      end if
+      total = total + x
+    end do
+    close (10)
+    write (*, *) n, total
+  case ('uwrite')
+    allocate (array(n))
+    do i = 1, n
+      array(i) = job_value(s)
+    end do
+    open (10, file=file_name, status='replace', form='unformatted')
+    write (10) array
+    close (10)
+  case ('uread')
+    allocate (array(n))
+    open (10, file=file_name, status='old', form='unformatted')
+    read (10) array
+    close (10)
+    write (*, *) n, sum(array)
   case default
     stop 2
   end select

@@ -1,5 +1,5 @@
-// The file statements of the lncalc run-time: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE and
-// ENDFILE, each performed as one begin call, one call per specifier and one end call that
+// The file statements of the lncalc run-time: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE, ENDFILE
+// and FLUSH, each performed as one begin call, one call per specifier and one end call that
 // performs the statement and returns its status. The specifier calls may come in any order.
 //
 // The statement (in the notation of the compiled language this protocol serves)
@@ -54,12 +54,21 @@
 //     REWIND 10            lnc::begin_rewind(10, 0);     lnc::end_rewind();
 //     BACKSPACE 10         lnc::begin_backspace(10, 0);  lnc::end_backspace();
 //     ENDFILE 10           lnc::begin_endfile(10, 0);    lnc::end_endfile();
+//     FLUSH 10             lnc::begin_flush(10, 0);      lnc::end_flush();
 //
 // REWIND writes pending output and goes to the start of the file; BACKSPACE goes back to the
 // start of the record before the current position (at the start of the file it does nothing);
 // ENDFILE writes pending output and ends the file there: a READ or WRITE that follows meets the
 // end of file until a BACKSPACE or REWIND. None of them is allowed on a device or a
-// direct-access unit.
+// direct-access unit. BACKSPACE works on a unit opened with ACTION='WRITE' too: the run-time
+// opens such a sequential file for reading as well where the system allows it (the unit still
+// refuses READ), since it finds the record before by reading the file.
+//
+// A formatted sequential unit holds the records of its WRITEs in its buffer and hands them to
+// the file when the buffer is full, and at CLOSE, REWIND, BACKSPACE, ENDFILE, a READ and the
+// end of the program. FLUSH hands them over at once, so that another program, or this one
+// through another connection, finds them in the file; the unit goes on where it was. Every other
+// unit holds nothing between statements, and FLUSH of a unit that is not connected does nothing.
 //
 // Status: as for the data statements (lncalc/statements.h). With flags bit 0 clear a failure
 // never returns: the run-time writes its numbered report, which names the file, and ends the
@@ -115,5 +124,7 @@ int begin_backspace(int unit, int flags);
 int end_backspace();
 int begin_endfile(int unit, int flags);
 int end_endfile();
+int begin_flush(int unit, int flags);
+int end_flush();
 
 } // namespace lnc

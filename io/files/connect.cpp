@@ -12,8 +12,12 @@ namespace lnc {
 
 namespace {
 
-// The record buffer of a file unit, as the implicit open gives one.
+// The record buffer of a unit: a formatted sequential file holds its WRITEs' records in it until
+// it is full, as the implicit open's file does, so that a few records go to the system at once
+// (8 KiB: one write for some five hundred short records); the other organisations take one
+// record at a time.
 constexpr int FILE_RECORD_BUFFER = 1024;
+constexpr int SEQUENTIAL_TEXT_BUFFER = 8192;
 constexpr int SCRATCH_NAMES = 9999;
 
 int disposition_of(int status) {
@@ -114,11 +118,25 @@ void check_file_not_connected(UnitBlock* block) {
     }
 }
 
+// BACKSPACE finds the record before by reading the file, so a sequential file opened with
+// ACTION='WRITE' is opened for reading too where the system allows it; the unit's open_action
+// stays ACTION_WRITE, so that a READ is still refused.
+int open_sequential_for_writing(const char* name, int status) {
+    int readable = ACTION_READWRITE;
+    int h = open_named(name, status, &readable);
+    if (h == -1 && error_code == os::CODE_ACCESS) {
+        int write_only = ACTION_WRITE;
+        h = open_named(name, status, &write_only);
+    }
+    return h;
+}
+
 // Everything the unit needs is allocated before the file is opened, so that a shortage of
 // memory cannot leave a handle open.
 UnitBlock* connect_file(FileStatement& s) {
     bool scratch = s.status == STATUS_SCRATCH;
-    UnitBlock* block = new_unit_block(FILE_RECORD_BUFFER);
+    bool text = s.access != ACCESS_DIRECT && s.form != FORM_UNFORMATTED;
+    UnitBlock* block = new_unit_block(text ? SEQUENTIAL_TEXT_BUFFER : FILE_RECORD_BUFFER);
     block->name = static_cast<char*>(unit_alloc(NAME_CAPACITY));
     lay_out(block, s);
     int action = s.action;
@@ -126,6 +144,8 @@ UnitBlock* connect_file(FileStatement& s) {
         block->handle = open_scratch(s.name);
         block->flags |= SCRATCH;
         action = ACTION_READWRITE;
+    } else if (action == ACTION_WRITE && s.access != ACCESS_DIRECT) {
+        block->handle = open_sequential_for_writing(s.name, s.status);
     } else {
         block->handle = open_named(s.name, s.status, &action);
     }

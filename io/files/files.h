@@ -1,5 +1,5 @@
-// The file-connection statements: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE and ENDFILE. Each is a
-// begin call, one call per specifier (in any order) and an end call that performs it.
+// The file-connection statements: OPEN, CLOSE, INQUIRE, REWIND, BACKSPACE, ENDFILE and FLUSH.
+// Each is a begin call, one call per specifier (in any order) and an end call that performs it.
 #pragma once
 #include <cstdint>
 

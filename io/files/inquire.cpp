@@ -67,7 +67,10 @@ const char* position_of(const UnitBlock* block) {
     std::int32_t position = logical_position(block);
     if (position == 0 && (block->flags & AT_EOF) == 0)
         return "REWIND";
-    if ((block->flags & AT_EOF) != 0 || position == file_size(block->handle))
+    // A formatted unit that is writing stands after the record it wrote last, at the file's
+    // end (its WRITE cut the file there), even while that record is still in its buffer.
+    bool writing = block->organisation == ORGANISATION_FILE && (block->flags & LINE_PENDING) != 0;
+    if ((block->flags & AT_EOF) != 0 || writing || position == file_size(block->handle))
         return "APPEND";
     return "ASIS";
 }

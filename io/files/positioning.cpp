@@ -1,6 +1,7 @@
 // REWIND, BACKSPACE and ENDFILE on sequential files: formatted records found by their LF, and
 // unformatted records by the 4-byte lengths before and after each. An unformatted sequential
 // unit is kept between records by its transfers: pos 0, last -1, transferred the file offset.
+// FLUSH hands a unit's held records to its file.
 #include "errors/errors.h"
 #include "io/files/files.h"
 #include "runtime/handles/handles.h"
@@ -137,6 +138,19 @@ void perform_endfile() {
     block->flags |= AT_EOF;
 }
 
+// A formatted sequential unit that is writing holds its records in its buffer until the buffer
+// is full: they go to the file now, and the unit goes on writing after them. Every other unit
+// holds nothing between statements (a console or direct-access record is written at its record
+// end, an unformatted one at its WRITE; a console's owed line end stays owed). A unit that is
+// not connected has nothing to flush.
+void perform_flush() {
+    UnitBlock* block = select_unit(file_statement.unit);
+    if (block == nullptr || block->organisation != ORGANISATION_FILE)
+        return;
+    if ((block->flags & LINE_PENDING) != 0 && block->pos > 0)
+        write_record(block->pos, block->buffer);
+}
+
 } // namespace
 
 std::int32_t logical_position(const UnitBlock* block) {
@@ -181,6 +195,13 @@ int begin_endfile(int unit, int flags) {
 }
 int end_endfile() {
     return run_file_statement(perform_endfile);
+}
+// A failure to write is reported as the WRITE's: the records are those of the unit's WRITEs.
+int begin_flush(int unit, int flags) {
+    return begin_file_statement(KIND_WRITE, unit, flags);
+}
+int end_flush() {
+    return run_file_statement(perform_flush);
 }
 
 } // namespace lnc

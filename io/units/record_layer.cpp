@@ -17,7 +17,6 @@ OutputRecord& output_record = engine.output;
 
 namespace {
 
-constexpr int UNFORMATTED_RECORD_LIMIT = 1024;
 const std::uint8_t CRLF[2] = {'\r', '\n'};
 
 bool is_non_advancing() {
@@ -41,13 +40,11 @@ void check_record_room(const UnitBlock* b, int s) {
     if (b->organisation != ORGANISATION_FILE && b->organisation != ORGANISATION_BINARY &&
         b->organisation != ORGANISATION_UNFORMATTED)
         return;
-    bool overflow;
-    if (b->record_length == 0)
-        overflow = b->pos + s > UNFORMATTED_RECORD_LIMIT;
-    else if (!is_non_advancing())
-        overflow = b->pos + s > b->size;
-    else
-        overflow = s + b->pos - output_record.statement_start > b->record_length;
+    // The buffer may hold several records, and a record longer than the buffer is written out in
+    // parts; a non-advancing statement on a unit with RECL= stays within RECL.
+    bool overflow = b->record_length != 0 && is_non_advancing()
+                        ? s + b->pos - output_record.statement_start > b->record_length
+                        : b->pos + s > b->size;
     if (overflow)
         raise_runtime_error(MSG_END_OF_RECORD_CONDITION, error_state.statement_kind);
 }

@@ -18,7 +18,9 @@ inline int output_handle(const UnitBlock* block) {
     return block->handle == 0 ? 1 : block->handle;
 }
 
-inline constexpr int FILE_BUFFER_SIZE = 1024;
+// The buffer of a formatted sequential file (an implicit open's, and OPEN's): it holds the
+// records of its WRITEs until it is full.
+inline constexpr int FILE_BUFFER_SIZE = 8192;
 inline constexpr int FILE_NAME_CAPACITY = 260;
 
 UnitBlock* console_output_block();

@@ -16,6 +16,9 @@ program files
     do k = 1, 3
       write(10,*) 'record', k
     end do
+    flush(10)
+    inquire(10, position=position)
+    write(*,*) 'after FLUSH: ', trim(position)
     rewind 10
     read(10,*) word, n
     read(10,*) word, n
@@ -75,5 +78,11 @@ program files
     write(*,*) n, ' ', trim(name), next, ' ', trim(access), ' ', trim(delim), opened
     inquire(20, size=n, iostat=ios, iomsg=message)
     write(*,*) ios, trim(message)
+  case (9)
+    open(14, file='flushed.txt', status='replace')
+    write(14,*) 'kept'
+    flush(14)
+    write(14,*) 'lost with the process'
+    call abort()
   end select
 end program files

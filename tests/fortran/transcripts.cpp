@@ -3,6 +3,7 @@
 // is run beside the calculator itself on the same input.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -188,13 +189,14 @@ TEST(FortranErrors, ReportsStatusesAndRefusals) {
 // read byte for byte, then opened again on a NEWUNIT= number and deleted by CLOSE.
 TEST(FortranFiles, SequentialFileWrittenPositionedInquiredAndDeleted) {
     std::string folder = empty_folder("sequential");
-    expect_outcomes("files",
-                    {{"1\n",
-                      lines({"read again: record          2", "T T T          10 seq.txt",
-                             "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE", "NONE NO NO LIST",
-                             "after ENDFILE         -1"}),
-                      "", 0}},
-                    folder);
+    expect_outcomes(
+        "files",
+        {{"1\n",
+          lines({"after FLUSH: APPEND", "read again: record          2",
+                 "T T T          10 seq.txt", "SEQUENTIAL FORMATTED 2147483639 APPEND READWRITE",
+                 "NONE NO NO LIST", "after ENDFILE         -1"}),
+          "", 0}},
+        folder);
     EXPECT_EQ(file_bytes(folder + "/seq.txt"), lines({" record          1", " record          2"}));
     expect_outcomes("files",
                     {{"2\n",
@@ -217,9 +219,9 @@ TEST(FortranFiles, DirectAccessStatusesAndReports) {
           lines({"       6416file not found", "ERR= branch taken", "unit out of range       6314"}),
           "", 0},
          {"5\n", "",
-          statement_report("files.f90(62)", "F6416: OPEN(missing.txt)", "file not found"), 1},
+          statement_report("files.f90(65)", "F6416: OPEN(missing.txt)", "file not found"), 1},
          {"6\n", "",
-          statement_report("files.f90(64)", "F6804",
+          statement_report("files.f90(67)", "F6804",
                            "the value quote of DELIM= is not available in this run-time"),
           1},
          {"8\n",
@@ -290,6 +292,15 @@ TEST(FortranFiles, UnitSixConnectedToAFile) {
     std::string folder = empty_folder("unit_six");
     expect_outcomes("files", {{"7\n", lines({"to the console"}), "", 0}}, folder);
     EXPECT_EQ(file_bytes(folder + "/six.txt"), lines({" to the file", "  5x"}));
+}
+
+// FLUSH hands the unit's held records to the file: what was written before it outlives an
+// abort, what came after it is lost with the process.
+TEST(FortranFiles, FlushedRecordsOutliveAnAbort) {
+    std::string folder = empty_folder("flush");
+    test::TranscriptResult result = run(program("files"), "9\n", {}, folder);
+    EXPECT_EQ(result.signal, SIGABRT);
+    EXPECT_EQ(file_bytes(folder + "/flushed.txt"), lines({" kept"}));
 }
 
 // A scalar and arrays of characters, whole and as a section with gaps (refused: the run-time

@@ -24,6 +24,18 @@ int backspace_unit(int unit, int flags = 0) {
 int endfile_unit(int unit, int flags = 0) {
     return position(begin_endfile, end_endfile, unit, flags);
 }
+int flush_unit(int unit) {
+    return position(begin_flush, end_flush, unit);
+}
+
+std::string position_of(int unit) {
+    char answer[8];
+    begin_inquire_unit(unit, 0);
+    inquire_position(answer, sizeof answer);
+    end_inquire();
+    std::string text(answer, sizeof answer);
+    return text.substr(0, text.find_last_not_of(' ') + 1);
+}
 
 // Each step is an operation and the value a READ then expects (-1: end of file).
 TEST_F(PositioningTest, FormattedRecordsWithEitherLineEnd) {
@@ -74,6 +86,93 @@ TEST_F(PositioningTest, WritingAfterEndfileNeedsABackspaceAndAppends) {
                        "- end of file already met on this unit\r\n");
 }
 
+// The unit holds its records until its buffer is full; FLUSH hands them over and the unit goes
+// on after them.
+TEST_F(PositioningTest, FlushHandsTheHeldRecordsToTheFile) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}, {"STATUS", "REPLACE"}}), 0);
+    write_line(10, "a");
+    write_line(10, "b");
+    EXPECT_EQ(file_text("log.txt"), "");
+    EXPECT_EQ(flush_unit(10), 0);
+    EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n");
+    EXPECT_EQ(flush_unit(10), 0);
+    write_line(10, "c");
+    EXPECT_EQ(position_of(10), "APPEND");
+    EXPECT_EQ(flush_unit(10), 0);
+    EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n c\r\n");
+    EXPECT_EQ(flush_unit(20), 0); // not connected
+    EXPECT_EQ(flush_unit(6), 0);  // the console: its line end stays owed
+    EXPECT_EQ(close_unit_with(10), 0);
+    EXPECT_EQ(file_text("log.txt"), " a\r\n b\r\n c\r\n");
+}
+
+// The buffer holds many records, and a record longer than the buffer goes out in parts: records
+// of {pieces} pieces of {length} characters, as many as make some 9000 bytes of each kind.
+TEST_F(PositioningTest, RecordsAcrossTheBuffer) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}, {"STATUS", "REPLACE"}}), 0);
+    std::string expected;
+    const std::pair<int, int> shapes[] = {{1, 3}, {80, 250}, {20, 250}, {1, 1}};
+    for (const auto& [pieces, length] : shapes) {
+        std::string piece(static_cast<std::size_t>(length), static_cast<char>('a' + pieces % 26));
+        for (int bytes = 0; bytes < 9000; bytes += pieces * length + 2) {
+            begin_write(10, "(100A)", -1, nullptr, 0, 0);
+            for (int n = 0; n < pieces; ++n)
+                write_item_character(piece.data(), length);
+            end_write();
+            for (int n = 0; n < pieces; ++n)
+                expected += piece;
+            expected += "\r\n";
+        }
+    }
+    EXPECT_EQ(close_unit_with(10), 0);
+    EXPECT_EQ(file_text("log.txt"), expected);
+}
+
+// A WRITE leaves its unit after the record written, which its WRITE made the file's last.
+TEST_F(PositioningTest, PositionAfterEachStatement) {
+    make_file("three.txt", "1\r\n2\r\n3\r\n");
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "three.txt"}}), 0);
+    std::int32_t value = 0;
+    EXPECT_EQ(position_of(10), "REWIND");
+    ASSERT_EQ(read_integer(10, &value), 0);
+    EXPECT_EQ(position_of(10), "ASIS");
+    write_line(10, "x");
+    EXPECT_EQ(position_of(10), "APPEND");
+    EXPECT_EQ(rewind_unit(10), 0);
+    EXPECT_EQ(position_of(10), "REWIND");
+    EXPECT_EQ(file_text("three.txt"), "1\r\n x\r\n");
+}
+
+// BACKSPACE reads the file to find the record before, even on a unit that may not READ.
+TEST_F(PositioningTest, BackspaceOnAUnitOpenedForWritingOnly) {
+    start_engine();
+    ASSERT_EQ(open_unit(10, {{"FILE", "w.txt"}, {"ACTION", "WRITE"}}), 0);
+    ASSERT_EQ(open_unit(11, {{"FILE", "w.bin"}, {"ACTION", "WRITE"}, {"FORM", "UNFORMATTED"}}), 0);
+    for (const char* text : {"a", "b"}) {
+        write_line(10, text);
+        begin_write_unformatted(11, 0);
+        write_item_character(text, 1);
+        end_write();
+    }
+    EXPECT_EQ(backspace_unit(10), 0);
+    EXPECT_EQ(backspace_unit(11), 0);
+    write_line(10, "c");
+    begin_write_unformatted(11, 0);
+    write_item_character("c", 1);
+    end_write();
+    std::int32_t value = 0;
+    begin_read(10, nullptr, 0, nullptr, 0, nullptr, 4);
+    read_item_integer4(&value);
+    EXPECT_EQ(end_read(), error_number(MSG_READ_WRITE_ONLY));
+    EXPECT_EQ(close_unit_with(10), 0);
+    EXPECT_EQ(close_unit_with(11), 0);
+    EXPECT_EQ(file_text("w.txt"), " a\r\n c\r\n");
+    EXPECT_EQ(file_text("w.bin"), "\1\0\0\0a\1\0\0\0\1\0\0\0c\1\0\0\0"s);
+}
+
 TEST_F(PositioningTest, BackspaceAfterEndfileThenWriteAppends) {
     start_engine();
     ASSERT_EQ(open_unit(10, {{"FILE", "log.txt"}}), 0);
@@ -117,7 +216,7 @@ TEST_F(PositioningTest, UnformattedRecordsByTheirLengths) {
 
 // A record longer than the buffer is looked through in pieces.
 TEST_F(PositioningTest, BackspaceOverALongRecord) {
-    make_file("long.txt", "a\n" + std::string(3000, 'x') + "\r\n");
+    make_file("long.txt", "a\n" + std::string(20000, 'x') + "\r\n");
     start_engine();
     ASSERT_EQ(open_unit(10, {{"FILE", "long.txt"}, {"POSITION", "APPEND"}}), 0);
     EXPECT_EQ(backspace_unit(10), 0);
