@@ -91,7 +91,7 @@ void write_array() {
         values[i] = job_value(&s);
     open_file("REPLACE", "UNFORMATTED");
     lnc::begin_write_unformatted(FILE_UNIT, 0);
-    lnc::write_item_array(lnc::TYPE_REAL8, values.get(), 0, static_cast<int>(count));
+    lnc::write_item_array_by_reference(lnc::TYPE_REAL8, values.get(), 0, static_cast<int>(count));
     lnc::end_write();
     close_file();
 }

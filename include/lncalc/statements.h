@@ -259,6 +259,10 @@ int read_item_complex16(double* variable);
 // fails the statement with error 6781, a negative count or an array too large to describe with
 // error 6780.
 int write_item_array(int type, const void* elements, int element_length, int count);
+// The same without the copy, for an array that outlives the statement (a variable): only its
+// address is kept, and the end call writes what the elements hold then, so they must stay in
+// place until it. A large array goes out without a second copy of itself in memory.
+int write_item_array_by_reference(int type, const void* elements, int element_length, int count);
 int read_item_array(int type, void* elements, int element_length, int count);
 
 int end_write();

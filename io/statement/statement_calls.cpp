@@ -325,20 +325,40 @@ void append_array_item(int type, const void* elements, int element_length, int c
 
 } // namespace
 
-// The elements are copied like a character value, so the WRITE prints what they held now.
-int write_item_array(int type, const void* elements, int element_length, int count) {
+namespace {
+
+// The array's size in bytes, or -1 when the statement takes no more output or the array is
+// refused (the statement then fails at its end call).
+int array_item_bytes(int type, int element_length, int count) {
     if (!may_append_output())
-        return 0;
+        return -1;
     int bytes = 0;
     int refusal = array_refusal(type, element_length, count, &bytes);
     if (refusal != 0) {
         engine.deferred_error = refusal;
-        return 0;
+        return -1;
     }
+    return bytes;
+}
+
+} // namespace
+
+// The elements are copied like a character value, so the WRITE prints what they held now.
+int write_item_array(int type, const void* elements, int element_length, int count) {
+    int bytes = array_item_bytes(type, element_length, count);
+    if (bytes < 0)
+        return 0;
     const char* copy = copy_character_value(static_cast<const char*>(elements), bytes);
     if (copy == nullptr)
         return 0;
     append_array_item(type, copy, element_length, count);
+    return 0;
+}
+
+// Only the address goes into the list: the end call writes what the elements hold then.
+int write_item_array_by_reference(int type, const void* elements, int element_length, int count) {
+    if (array_item_bytes(type, element_length, count) >= 0)
+        append_array_item(type, elements, element_length, count);
     return 0;
 }
 

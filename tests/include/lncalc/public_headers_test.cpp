@@ -53,6 +53,7 @@ static_assert(same<int (*)(double*)>(&read_item_real8));
 static_assert(same<int (*)(float*)>(&read_item_complex8));
 static_assert(same<int (*)(double*)>(&read_item_complex16));
 static_assert(same<int (*)(int, const void*, int, int)>(&write_item_array));
+static_assert(same<int (*)(int, const void*, int, int)>(&write_item_array_by_reference));
 static_assert(same<int (*)(int, void*, int, int)>(&read_item_array));
 static_assert(same<int (*)()>(&end_write));
 static_assert(same<int (*)()>(&end_read));

@@ -145,6 +145,19 @@ TEST_F(ArrayItemTest, ElementsWrapLikeSeparateItems) {
                         "       5.000000        6.000000           7");
 }
 
+// A copied array is written as it was at its item call, one kept by reference as it is at the
+// end call.
+TEST_F(ArrayItemTest, CopiedAtTheCallOrReadAtTheEnd) {
+    start_engine();
+    std::int32_t values[] = {1, 2};
+    begin();
+    write_item_array(TYPE_INTEGER4, values, 0, 2);
+    write_item_array_by_reference(TYPE_INTEGER4, values, 0, 2);
+    values[0] = 5;
+    EXPECT_EQ(end_write(), 0);
+    EXPECT_EQ(output(), "          1           2           5           2");
+}
+
 struct Refused {
     int type;
     int count;
