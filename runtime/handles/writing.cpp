@@ -79,6 +79,8 @@ int no_progress(const HandleEntry* entry, const std::uint8_t* data, bool failed)
 } // namespace
 
 int write_bytes(int h, const void* bytes, int count) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     HandleEntry* entry = usable_entry(h);
     if (entry == nullptr) {
         return -1;
@@ -143,6 +145,8 @@ int cut_at(int h, std::int32_t size) {
 } // namespace
 
 int change_size(int h, std::int32_t size) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     if (usable_entry(h) == nullptr) {
         return -1;
     }
