@@ -77,7 +77,8 @@ DataEdit next_input_edit(EditClass item) {
     DataEdit edit = next_data_edit(f.cursor, READ_ACTIONS, f.edit);
     if (int message = misfit_message(edit, item); message != 0)
         raise(message);
-    edit = edit_for_item(edit, item);
+    if (edit.descriptor == DESC_G)
+        edit = edit_for_item(edit, item);
     if (!f.record_loaded) {
         load_input_record(&f.record_start, &f.record_end);
         f.record_loaded = true;
