@@ -141,7 +141,13 @@ void read_real_parts(std::uint8_t* data, int type) {
             edit_real_input(edit, text, width, engine.formatted.edit, part_type(type), &bits);
         if (message != 0)
             raise(message);
-        std::memcpy(data + part * size, &bits, static_cast<std::size_t>(size));
+        // A single part is the low 32 bits of the result; stored at its fixed size.
+        if (size == 4) {
+            auto single = static_cast<std::uint32_t>(bits);
+            std::memcpy(data + part * size, &single, sizeof single);
+        } else {
+            std::memcpy(data + part * size, &bits, sizeof bits);
+        }
     }
 }
 
