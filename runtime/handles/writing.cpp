@@ -111,7 +111,9 @@ namespace {
 
 // Appends zero bytes in binary mode; a refusal of the file counts as permission denied.
 int extend_with_zeros(int h, std::int32_t extra) {
-    static const std::uint8_t zeros[ZERO_PIECE] = {};
+    // Never written: among the zero-filled data it takes no room in the program's image, where
+    // a constant block would take 4 KiB of its read-only data.
+    static std::uint8_t zeros[ZERO_PIECE];
     int previous = set_mode(h, MODE_BINARY);
     int result = 0;
     while (extra > 0) {
