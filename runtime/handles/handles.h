@@ -61,7 +61,7 @@ int read_bytes(int h, void* buffer, int count);
 // record. return_read_ahead moves the file back over what was read ahead and not yet served, so
 // that the file stands where the reads made so far leave it: before any other operation on
 // the handle, before a child process starts, at the end of the process. forget_read_ahead
-// drops the block's state (init_handles).
+// drops the block and its state (init_handles).
 void return_read_ahead();
 void forget_read_ahead();
 int write_bytes(int h, const void* bytes, int count);

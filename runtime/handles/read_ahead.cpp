@@ -94,6 +94,7 @@ void return_read_ahead() {
 }
 
 void forget_read_ahead() {
+    release(ahead.bytes);
     ahead = ReadAhead{};
 }
 
