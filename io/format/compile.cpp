@@ -49,6 +49,11 @@ struct Compiler {
 
 struct FormatCache {
     CompiledFormat** buckets;
+    // The format found last and the text and length it was named by: a statement in a loop
+    // names the same text again.
+    const CompiledFormat* last;
+    const char* last_text;
+    int last_length;
 };
 FormatCache format_cache;
 
@@ -515,7 +520,35 @@ std::uint32_t format_text_hash(const char* text, int length) {
     return hash;
 }
 
+namespace {
+
+// The text at the same place may have changed since (a format in a character variable), so its
+// characters are compared: the kept ones, then nothing but blanks up to its end.
+bool still_names(const CompiledFormat* kept, const char* text, int length) {
+    if (length < -1)
+        return false;
+    auto n = static_cast<std::size_t>(kept->text_length);
+    // A text up to its NUL may now be shorter than the kept one: no byte past its NUL is read.
+    bool same = length == -1 ? std::strncmp(kept->text, text, n) == 0
+                             : static_cast<std::size_t>(length) >= n &&
+                                   std::memcmp(kept->text, text, n) == 0;
+    if (!same)
+        return false;
+    for (auto i = n; length == -1 ? text[i] != '\0' : i < static_cast<std::size_t>(length); ++i) {
+        if (text[i] != ' ')
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
 const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error) {
+    if (text != nullptr && text == format_cache.last_text && length == format_cache.last_length &&
+        still_names(format_cache.last, text, length))
+        return format_cache.last;
+    const char* named = text;
+    int named_length = length;
     if (text == nullptr || length < -1)
         length = 0;
     else if (length == -1)
@@ -530,16 +563,21 @@ const CompiledFormat* compile_format_text(const char* text, int length, FormatEr
         *error = FormatError{MSG_NO_MEMORY, 0, '\0'};
         return nullptr;
     }
-    for (CompiledFormat* kept = *bucket; kept != nullptr; kept = kept->next) {
-        if (kept->hash == hash && kept->text_length == length &&
-            std::memcmp(kept->text, text, static_cast<std::size_t>(length)) == 0)
-            return kept;
-    }
-    CompiledFormat* format = compile(text, length, hash, error);
-    if (format != nullptr) {
+    CompiledFormat* format = *bucket;
+    while (format != nullptr &&
+           !(format->hash == hash && format->text_length == length &&
+             std::memcmp(format->text, text, static_cast<std::size_t>(length)) == 0))
+        format = format->next;
+    if (format == nullptr) {
+        format = compile(text, length, hash, error);
+        if (format == nullptr)
+            return nullptr;
         format->next = *bucket;
         *bucket = format;
     }
+    format_cache.last = format;
+    format_cache.last_text = named;
+    format_cache.last_length = named_length;
     return format;
 }
 

@@ -92,11 +92,6 @@ std::int64_t integer_item_value(const std::uint8_t* data, int type) {
     }
 }
 
-// The type of one part of a real or complex item, as the field editors take it.
-int part_type(int type) {
-    return type == TYPE_REAL8 || type == TYPE_COMPLEX16 ? TYPE_REAL8 : TYPE_REAL4;
-}
-
 namespace {
 
 // ---- Output ----

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "io/format/format.h"
+#include "lncalc/statements.h"
 
 namespace lnc {
 
@@ -17,7 +18,9 @@ int misfit_message(const DataEdit& edit, EditClass item);
 DataEdit edit_for_item(DataEdit edit, EditClass item);
 std::int64_t integer_item_value(const std::uint8_t* data, int type);
 // The type of one part of a real or complex item (TYPE_REAL4 or TYPE_REAL8).
-int part_type(int type);
+inline int part_type(int type) {
+    return type == TYPE_REAL8 || type == TYPE_COMPLEX16 ? TYPE_REAL8 : TYPE_REAL4;
+}
 // A formatted statement starts at the beginning of its format with the editing state of a new
 // statement and no input record taken.
 void start_formatted_transfer();

@@ -77,7 +77,8 @@ DataEdit next_input_edit(EditClass item) {
     DataEdit edit = next_data_edit(f.cursor, READ_ACTIONS, f.edit);
     if (int message = misfit_message(edit, item); message != 0)
         raise(message);
-    edit = edit_for_item(edit, item);
+    if (edit.descriptor == DESC_G)
+        edit = edit_for_item(edit, item);
     if (!f.record_loaded) {
         load_input_record(&f.record_start, &f.record_end);
         f.record_loaded = true;
@@ -85,20 +86,24 @@ DataEdit next_input_edit(EditClass item) {
     return edit;
 }
 
-// Copies the field of width columns at the current column and moves past it: the part that lies
-// in the record at once, blanks for the part past its end.
-int take_field(const DataEdit& edit, char* field) {
+// The field of width columns at the current column, and the column moves past it: the record's
+// own bytes when the field lies in it whole, else a copy into field of the part that lies in it
+// and blanks for the part past its end.
+const char* take_field(const DataEdit& edit, char* field, int* width) {
     FormattedState& f = engine.formatted;
-    int width = std::max(edit.width, 0);
-    if (width > INPUT_FIELD_SIZE)
+    *width = std::max(edit.width, 0);
+    if (*width > INPUT_FIELD_SIZE)
         raise(MSG_VALUE_TOO_LONG);
     std::int64_t at = std::int64_t{f.record_start} + f.column;
-    std::int64_t inside = std::clamp<std::int64_t>(f.record_end - at, 0, width);
+    std::int64_t inside = std::clamp<std::int64_t>(f.record_end - at, 0, *width);
+    f.column += *width;
+    const char* record = reinterpret_cast<const char*>(current_unit->buffer + at);
+    if (inside == *width && inside > 0)
+        return record;
     if (inside > 0)
-        std::memcpy(field, current_unit->buffer + at, static_cast<std::size_t>(inside));
-    std::memset(field + inside, ' ', static_cast<std::size_t>(width - inside));
-    f.column += width;
-    return width;
+        std::memcpy(field, record, static_cast<std::size_t>(inside));
+    std::memset(field + inside, ' ', static_cast<std::size_t>(*width - inside));
+    return field;
 }
 
 void store_integer_field(std::uint8_t* data, int type, std::int64_t value) {
@@ -129,13 +134,20 @@ void read_real_parts(std::uint8_t* data, int type) {
     char field[INPUT_FIELD_SIZE];
     for (int part = 0; part < parts; ++part) {
         DataEdit edit = next_input_edit(EditClass::REAL);
-        int width = take_field(edit, field);
+        int width = 0;
+        const char* text = take_field(edit, field, &width);
         std::uint64_t bits = 0;
         int message =
-            edit_real_input(edit, field, width, engine.formatted.edit, part_type(type), &bits);
+            edit_real_input(edit, text, width, engine.formatted.edit, part_type(type), &bits);
         if (message != 0)
             raise(message);
-        std::memcpy(data + part * size, &bits, static_cast<std::size_t>(size));
+        // A single part is the low 32 bits of the result; stored at its fixed size.
+        if (size == 4) {
+            auto single = static_cast<std::uint32_t>(bits);
+            std::memcpy(data + part * size, &single, sizeof single);
+        } else {
+            std::memcpy(data + part * size, &bits, sizeof bits);
+        }
     }
 }
 
@@ -152,16 +164,17 @@ void read_formatted_element(std::uint8_t* data) {
         return;
     }
     char field[INPUT_FIELD_SIZE];
-    int width = take_field(edit, field);
+    int width = 0;
+    const char* text = take_field(edit, field, &width);
     int message = 0;
     if (item == EditClass::INTEGER) {
         std::int64_t value = 0;
-        message = edit_integer_input(field, width, engine.formatted.edit.blanks_are_zeros, &value);
+        message = edit_integer_input(text, width, engine.formatted.edit.blanks_are_zeros, &value);
         if (message == 0)
             store_integer_field(data, type, value);
     } else {
         bool value = false;
-        message = edit_logical_input(field, width, &value);
+        message = edit_logical_input(text, width, &value);
         // A 4-byte logical holds exactly 0 or 1; the smaller ones their first byte.
         std::int32_t word = value ? 1 : 0;
         if (message == 0)

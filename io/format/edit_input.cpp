@@ -105,24 +105,46 @@ int edit_integer_input(const char* field, int width, bool blanks_are_zeros, std:
     return 0;
 }
 
+namespace {
+
+// The conversion of the text the field holds, scaled as the edit and the state say.
+RealConversion convert_field_text(const DataEdit& edit, const EditState& state, const char* text,
+                                  int length) {
+    // kP divides a value without an exponent by 10^k; the conversion multiplies by 10^scale.
+    const int scale = state.scale == INT32_MIN ? INT32_MAX : -state.scale;
+    const int implied = edit.digits == NO_VALUE || edit.digits < 0 ? 0 : edit.digits;
+    return convert_real_text(text, length, scale, implied);
+}
+
+} // namespace
+
 int edit_real_input(const DataEdit& edit, const char* field, int width, const EditState& state,
                     int type, std::uint64_t* bits) {
     if (width > INPUT_FIELD_LIMIT) {
         return MSG_REAL_SYNTAX;
     }
-    char text[INPUT_FIELD_LIMIT + 2]; // the field, a supplied digit and the terminator
-    int length = gather_real_text(field, width, state.blanks_are_zeros, text);
-    if (length < 0) {
-        return MSG_REAL_SYNTAX;
-    }
+    char text[INPUT_FIELD_LIMIT + 2];     // the field, a supplied digit and the terminator
     RealConversion conversion{0, 0, 0.0}; // a field of blanks is zero
-    if (length > 0) {
-        length = supply_missing_digit(text, length);
-        // kP divides a value without an exponent by 10^k; the conversion multiplies by
-        // 10^scale.
-        const int scale = state.scale == INT32_MIN ? INT32_MAX : -state.scale;
-        const int implied = edit.digits == NO_VALUE || edit.digits < 0 ? 0 : edit.digits;
-        conversion = convert_real_text(text, length, scale, implied);
+    // The usual field, a number after its leading blanks, converts as it stands; one that does
+    // not convert whole (a blank, a line character or a missing digit inside) is settled below.
+    const int start = first_non_blank(field, width);
+    int length = width - start;
+    bool converted = length == 0;
+    if (!converted && !is_line_character(field[start])) {
+        std::memcpy(text, field + start, static_cast<std::size_t>(length));
+        text[length] = '\0';
+        conversion = convert_field_text(edit, state, text, length);
+        converted = (conversion.flags & (NOT_ALL_USED | NO_DIGITS)) == 0;
+    }
+    if (!converted) {
+        length = gather_real_text(field, width, state.blanks_are_zeros, text);
+        if (length < 0) {
+            return MSG_REAL_SYNTAX;
+        }
+        conversion = RealConversion{0, 0, 0.0};
+        if (length > 0) {
+            conversion = convert_field_text(edit, state, text, supply_missing_digit(text, length));
+        }
     }
     const RealItemResult result = real_item_result(conversion, type);
     if (result.message_index != 0) {

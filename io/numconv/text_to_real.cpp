@@ -339,19 +339,21 @@ struct PlainNumber {
 void take_digits(PlainNumber& n, bool after_point) {
     const char* p = n.p;
     std::uint64_t integer = n.integer;
-    std::int64_t significant = n.significant;
-    for (; is_digit(*p); ++p) {
-        integer = integer * 10 + static_cast<unsigned>(*p - '0');
-        // Counted from the first non-zero digit on, as numbers rather than a branch; the integer
-        // is non-zero from that digit on until it has more than 19 digits.
-        significant += static_cast<int>(significant != 0) | static_cast<int>(integer != 0);
+    // Zeros before the first non-zero digit add nothing and are not significant: every digit
+    // from that one on is.
+    if (n.significant == 0) {
+        while (*p == '0')
+            ++p;
     }
+    const char* first = p;
+    for (; is_digit(*p); ++p)
+        integer = integer * 10 + static_cast<unsigned>(*p - '0');
     std::int64_t count = p - n.p;
     n.any_digit = n.any_digit || count != 0;
     n.fraction += after_point ? count : 0;
+    n.significant += p - first;
     n.p = p;
     n.integer = integer;
-    n.significant = significant;
 }
 
 // An exponent of a letter or a sign and at least one digit, saturating as the scan's does; false

@@ -1,5 +1,6 @@
 // The statement interpreter: decoding a StatementList (header, unit, format item, items), the
 // set-up shared by WRITE and READ, the driver tables and the WRITE interpreter.
+#include <algorithm>
 #include <cstring>
 
 #include "errors/errors.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
+constexpr int LENGTH_AND_COUNT = 0x66; // character item: a 32-bit length, then a 32-bit count
 
 // Drivers by statement mode; the record-end routines by organisation are the drivers' own. The
 // formatted and unformatted drivers are put in by the begin calls of those statements, the only
@@ -148,10 +150,14 @@ void fetch_item() {
     if (type == TYPE_CHARACTER) {
         current_item.data = fetch_address(from_argument);
         int length_descriptor = next_list_byte();
-        current_item.element_size = read_operand(length_descriptor >> 4);
-        if (current_item.element_size < 0)
-            current_item.element_size = 0;
-        decode_array_byte(length_descriptor & 0x0F);
+        if (length_descriptor == LENGTH_AND_COUNT) {
+            // An internal file's variable or an array: both 32-bit operands in the list.
+            current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+            current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+        } else {
+            current_item.element_size = std::max(read_operand(length_descriptor >> 4), 0);
+            decode_array_byte(length_descriptor & 0x0F);
+        }
         std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
         if (current_unit != nullptr && (current_unit->format_flags & delimiters) != 0)
             delimit_character_item(current_unit->format_flags);

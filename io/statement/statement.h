@@ -230,8 +230,28 @@ struct StatementEngine : StatementState {
 };
 extern StatementEngine engine;
 
-std::uint32_t address_operand(const void* address);
-void* operand_address(std::uint32_t operand);
+// A statement takes a few addresses, so the table has room for them nearly always: only its
+// growth is a call.
+std::uint32_t address_operand_growing(const void* address);
+inline std::uint32_t address_operand(const void* address) {
+    if constexpr (sizeof(void*) == 4) {
+        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
+    } else {
+        if (engine.address_count == engine.address_capacity)
+            return address_operand_growing(address);
+        engine.addresses[engine.address_count] = const_cast<void*>(address);
+        return static_cast<std::uint32_t>(engine.address_count++);
+    }
+}
+inline void* operand_address(std::uint32_t operand) {
+    if constexpr (sizeof(void*) == 4) {
+        return reinterpret_cast<void*>(static_cast<std::uintptr_t>(operand));
+    } else {
+        if (operand >= static_cast<std::uint32_t>(engine.address_count))
+            return nullptr;
+        return engine.addresses[operand];
+    }
+}
 
 // The begin, item and end calls themselves are declared by lncalc/statements.h.
 

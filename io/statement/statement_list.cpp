@@ -60,28 +60,12 @@ void release_statement_engine() {
     engine = StatementEngine{};
 }
 
-void append_byte(std::uint8_t byte) {
-    engine.buffer[engine.length++] = byte;
-}
-
 // Low byte first; the bytes are laid down at once rather than one store to the list at a time.
 void append_int16(std::int16_t value) {
     auto bits = static_cast<std::uint16_t>(value);
     const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits & 0xFF),
                                    static_cast<std::uint8_t>(bits >> 8)};
     append_bytes(bytes, 2);
-}
-
-void append_int32(std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    append_bytes(bytes, 4);
-}
-
-void append_bytes(const void* bytes, int count) {
-    std::memcpy(engine.buffer + engine.length, bytes, static_cast<std::size_t>(count));
-    engine.length += count;
 }
 
 // Keeps at least LIST_GROW_MARGIN bytes free before an item is appended. The capacity grows by
@@ -121,39 +105,17 @@ bool ensure_list_room() {
 
 // On a 32-bit target an address is its own operand. Elsewhere the operand is the index of the
 // address in the table of the statements under way; 0xFFFFFFFF when the table cannot grow.
-std::uint32_t address_operand(const void* address) {
-    if constexpr (sizeof(void*) == 4) {
-        return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(address));
-    } else {
-        if (engine.address_count == engine.address_capacity) {
-            int grown = engine.address_capacity == 0 ? 64 : engine.address_capacity * 2;
-            void* table =
-                reallocate(engine.addresses, static_cast<std::size_t>(grown) * sizeof(void*));
-            if (table == nullptr) {
-                if (engine.deferred_error == 0)
-                    engine.deferred_error = MSG_NO_MEMORY;
-                return NO_ADDRESS;
-            }
-            engine.addresses = static_cast<void**>(table);
-            engine.address_capacity = grown;
-        }
-        engine.addresses[engine.address_count] = const_cast<void*>(address);
-        return static_cast<std::uint32_t>(engine.address_count++);
+std::uint32_t address_operand_growing(const void* address) {
+    int grown = engine.address_capacity == 0 ? 64 : engine.address_capacity * 2;
+    void* table = reallocate(engine.addresses, static_cast<std::size_t>(grown) * sizeof(void*));
+    if (table == nullptr) {
+        if (engine.deferred_error == 0)
+            engine.deferred_error = MSG_NO_MEMORY;
+        return NO_ADDRESS;
     }
-}
-
-void* operand_address(std::uint32_t operand) {
-    if constexpr (sizeof(void*) == 4) {
-        return reinterpret_cast<void*>(static_cast<std::uintptr_t>(operand));
-    } else {
-        if (operand >= static_cast<std::uint32_t>(engine.address_count))
-            return nullptr;
-        return engine.addresses[operand];
-    }
-}
-
-void append_address(const void* address) {
-    append_int32(address_operand(address));
+    engine.addresses = static_cast<void**>(table);
+    engine.address_capacity = grown;
+    return address_operand(address);
 }
 
 // Keeps a copy of a WRITE's character value, so that the statement prints the value the item had

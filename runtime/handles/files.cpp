@@ -117,6 +117,8 @@ int cut_final_ctrl_z(int h) {
 } // namespace
 
 std::int32_t seek(int h, std::int32_t offset, int origin) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     HandleEntry* entry = usable_entry(h);
     if (entry == nullptr) {
         return -1;
@@ -131,6 +133,8 @@ std::int32_t seek(int h, std::int32_t offset, int origin) {
 }
 
 int close_handle(int h) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     HandleEntry* entry = open_entry(h);
     if (entry == nullptr) {
         return -1;

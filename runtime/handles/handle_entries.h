@@ -13,4 +13,9 @@ HandleEntry* open_entry(int h);
 // The entry of an open handle that has an operating-system handle; null as open_entry otherwise.
 HandleEntry* usable_entry(int h);
 
+// A read of standard input served from its read-ahead block (read_ahead.cpp): the bytes served,
+// or -1 when the block does not serve this read (*failed: the file's read failed). A read the
+// block does not serve first gives back what the block holds.
+int read_through_block(int h, HandleEntry* entry, std::uint8_t* data, int count, bool* failed);
+
 } // namespace lnc

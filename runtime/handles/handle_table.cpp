@@ -116,6 +116,7 @@ HandleEntry* usable_entry(int h) {
 }
 
 int init_handles() {
+    forget_read_ahead();
     if (!reset_first_block()) {
         return -1;
     }
@@ -194,6 +195,8 @@ int set_os_handle(int h, os::Handle os_handle) {
 }
 
 int free_os_handle(int h) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     HandleEntry* entry = entry_in_range(h);
     if (entry == nullptr || !(entry->mode_flags & H_OPEN) || entry->os_handle == os::NO_HANDLE) {
         error_code = os::CODE_BAD_HANDLE;

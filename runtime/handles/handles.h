@@ -57,6 +57,13 @@ os::Handle get_os_handle(int h); // os::NO_HANDLE with error_code 9 on a bad han
 bool is_device(int h);
 int set_mode(int h, int mode);
 int read_bytes(int h, void* buffer, int count);
+// Standard input that is a disk file is read ahead in blocks once a program reads it record by
+// record. return_read_ahead moves the file back over what was read ahead and not yet served, so
+// that the file stands where the reads made so far leave it: before any other operation on
+// the handle, before a child process starts, at the end of the process. forget_read_ahead
+// drops the block and its state (init_handles).
+void return_read_ahead();
+void forget_read_ahead();
 int write_bytes(int h, const void* bytes, int count);
 int compare_ignoring_case(const char* a, const char* b);
 int to_upper(int character);

@@ -9,7 +9,6 @@ namespace lnc {
 
 namespace {
 
-
 // The byte after a CR that ended the data: a pipe or device keeps a non-LF byte as lookahead,
 // a file is moved back so that the byte is read again next time.
 void resolve_final_cr(HandleEntry* entry, std::uint8_t* start, std::uint8_t*& out) {
@@ -60,6 +59,14 @@ int translate_text(HandleEntry* entry, std::uint8_t* data, int length) {
     return static_cast<int>(out - data);
 }
 
+int fail_read(std::uint32_t failure) {
+    map_system_error(failure);
+    if (failure == os::SYS_ACCESS_DENIED) {
+        error_code = os::CODE_BAD_HANDLE;
+    }
+    return -1;
+}
+
 } // namespace
 
 int read_bytes(int h, void* buffer, int count) {
@@ -75,6 +82,14 @@ int read_bytes(int h, void* buffer, int count) {
         return 0;
     }
     auto* data = static_cast<std::uint8_t*>(buffer);
+    bool failed = false;
+    int served = read_through_block(h, entry, data, count, &failed);
+    if (failed) {
+        return fail_read(os::last_error());
+    }
+    if (served >= 0) {
+        return served;
+    }
     int held = 0;
     if ((entry->mode_flags & (H_PIPE | H_DEVICE)) && entry->lookahead != LF) {
         data[held++] = entry->lookahead;
@@ -86,15 +101,10 @@ int read_bytes(int h, void* buffer, int count) {
     auto* read = (entry->mode_flags & H_DEVICE) ? os::read_file : os::read_not_device;
     if (asked && !read(entry->os_handle, data + held, count - held, &got)) {
         std::uint32_t failure = os::last_error();
-        if (failure == os::SYS_BROKEN_PIPE) {
-            got = 0;
-        } else {
-            map_system_error(failure);
-            if (failure == os::SYS_ACCESS_DENIED) {
-                error_code = os::CODE_BAD_HANDLE;
-            }
-            return -1;
+        if (failure != os::SYS_BROKEN_PIPE) {
+            return fail_read(failure);
         }
+        got = 0;
     }
     int length = held + static_cast<int>(got);
     if (!(entry->mode_flags & H_TEXT)) {

@@ -79,6 +79,8 @@ int no_progress(const HandleEntry* entry, const std::uint8_t* data, bool failed)
 } // namespace
 
 int write_bytes(int h, const void* bytes, int count) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     HandleEntry* entry = usable_entry(h);
     if (entry == nullptr) {
         return -1;
@@ -109,7 +111,9 @@ namespace {
 
 // Appends zero bytes in binary mode; a refusal of the file counts as permission denied.
 int extend_with_zeros(int h, std::int32_t extra) {
-    static const std::uint8_t zeros[ZERO_PIECE] = {};
+    // Never written: among the zero-filled data it takes no room in the program's image, where
+    // a constant block would take 4 KiB of its read-only data.
+    static std::uint8_t zeros[ZERO_PIECE];
     int previous = set_mode(h, MODE_BINARY);
     int result = 0;
     while (extra > 0) {
@@ -143,6 +147,8 @@ int cut_at(int h, std::int32_t size) {
 } // namespace
 
 int change_size(int h, std::int32_t size) {
+    if (h == STANDARD_INPUT)
+        return_read_ahead();
     if (usable_entry(h) == nullptr) {
         return -1;
     }

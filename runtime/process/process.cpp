@@ -72,6 +72,8 @@ Attempt launch(int mode, const char* path, const char* const* arguments,
     if (handle_block == nullptr)
         return fail(os::CODE_NO_MEMORY, os::SYS_NOT_ENOUGH_MEMORY);
     Attempt attempt = {false, -1};
+    // The child reads standard input from where the program's own reads have come to.
+    return_read_ahead();
     attempt.started = os::start_process(mode, path, arguments, environment, handle_block,
                                         handle_block_size, &attempt.result);
     std::uint32_t system_code = os::last_error();

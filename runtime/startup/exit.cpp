@@ -2,6 +2,7 @@
 // tests may replace with a hook of their own.
 #include "errors/errors.h"
 #include "os/startup.h"
+#include "runtime/handles/handles.h"
 #include "runtime/startup/startup.h"
 
 namespace lnc {
@@ -46,6 +47,9 @@ void run_exit_list() {
         code = 1;
     }
     run_routines(TERMINATORS, static_cast<int>(sizeof TERMINATORS / sizeof TERMINATORS[0]));
+    // What follows the process on its standard input finds the file where the program's reads
+    // left it.
+    return_read_ahead();
     if (exit_hook != nullptr) {
         exit_hook(code);
     }

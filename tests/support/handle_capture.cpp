@@ -107,8 +107,12 @@ class StandardSlots {
             handle_table.blocks[0][h] = saved_[h];
             os::set_std_handle(h, saved_std_[h]);
         }
+        forget_read_ahead();
     }
+    // Standard input changes behind the handle layer: what it read ahead of the last one goes.
     void install(int h, int fd, std::uint8_t flags) {
+        if (h == 0)
+            forget_read_ahead();
         handle_table.blocks[0][h] = {fd, flags, '\n'};
         os::set_std_handle(h, fd);
         installed_[h] = fd;

@@ -2,6 +2,7 @@
 // texts that must never be read past their length.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -101,6 +102,26 @@ TEST(CompileFormat, SameTextGivesSameFormat) {
     ASSERT_NE(one, nullptr);
     EXPECT_NE(one, other);
     EXPECT_EQ(std::string(other->literals, 8), "FAJYAPTM");
+}
+
+// A variable named again at the same place is compared by what it holds now: changed in place,
+// shorter up to its NUL, or longer than the count given.
+TEST(CompileFormat, TextChangedInPlaceIsLookedUpAgain) {
+    FormatError error{};
+    char variable[16] = "(I5,F10.3)";
+    const CompiledFormat* first = compile_format_text(variable, -1, &error);
+    ASSERT_NE(first, nullptr);
+    std::memcpy(variable, "(I5,F10.4)", 10);
+    const CompiledFormat* second = compile_format_text(variable, -1, &error);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(second, compile_format_text(variable, -1, &error));
+    std::memcpy(variable, "(I5)\0", 5);
+    EXPECT_EQ(compile_format_text(variable, -1, &error), compile_format_text("(I5)", 4, &error));
+    const CompiledFormat* short_one = compile_format_text(variable, -1, &error);
+    std::memcpy(variable, "(I5)  X", 8);
+    EXPECT_NE(compile_format_text(variable, -1, &error), short_one); // kept by its whole text
+    EXPECT_EQ(compile_format_text(variable, 6, &error), short_one);
+    EXPECT_NE(compile_format_text(variable, 7, &error), short_one);
 }
 
 TEST(CompileFormat, LimitsAndMemory) {

@@ -1,6 +1,7 @@
 // Text and binary reads through handles: CR LF, lone CRs, a CR that ends the data read, Ctrl-Z,
 // on pipes, files and terminals.
 #include "handle_fixture.h"
+#include "runtime/process/process.h"
 #include "support/handle_capture.h"
 
 namespace lnc::test {
@@ -148,6 +149,38 @@ TEST_F(ReadingTest, StandardInputFromAFileIsADiskHandle) {
     EXPECT_EQ(read_text(0, 3), "1\n");
     EXPECT_EQ(read_text(0, 10), "2\n");
     EXPECT_EQ(read_text(0, 10), "");
+}
+
+// Standard input from a file, read in binary 132 bytes at a time as the console unit refills:
+// every read gives what the file itself would, and what comes next (a seek, a child process)
+// finds the file where those reads left it, not where the reading ahead did.
+TEST_F(ReadingTest, StandardInputFileReadAheadIsInvisible) {
+    std::string data;
+    for (int i = 0; data.size() < 12000; ++i)
+        data += std::to_string(i * 7919 % 100003) + "\r\n";
+    HandleCapture capture(CaptureOptions{data, InputKind::File});
+    set_mode(0, MODE_BINARY);
+    const auto file = static_cast<int>(get_os_handle(0));
+    char buffer[132];
+    std::string got;
+    auto read_some = [&](int reads) {
+        for (int i = 0; i < reads; ++i) {
+            ASSERT_EQ(read_bytes(0, buffer, 132), 132);
+            got.append(buffer, 132);
+        }
+    };
+    read_some(40);
+    EXPECT_GT(::lseek(file, 0, SEEK_CUR), 40 * 132); // the file was read ahead
+    EXPECT_EQ(seek(0, 0, 1), 40 * 132);
+    read_some(10);
+    const char* const arguments[] = {"true", nullptr};
+    ASSERT_EQ(spawn_program(SPAWN_WAIT, "/bin/true", arguments, nullptr), 0);
+    EXPECT_EQ(::lseek(file, 0, SEEK_CUR), 50 * 132);
+    int n;
+    while ((n = read_bytes(0, buffer, 132)) > 0)
+        got.append(buffer, static_cast<std::size_t>(n));
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(got, data);
 }
 
 TEST_F(ReadingTest, BadHandlesAndEmptyReads) {
