@@ -184,10 +184,31 @@ namespace {
 
 // An internal file: the unit is the character variable whose item follows; each element is
 // one record.
+// The variable as the begin calls lay it down (by reference from the list, its length and count
+// as 32-bit operands) is taken at once; any other form, or a unit that would delimit it, goes
+// through the general decoding.
+bool take_internal_variable() {
+    const std::uint8_t* p = engine.cursor;
+    constexpr std::uint8_t VARIABLE_ITEM = TYPE_CHARACTER << 2;
+    std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
+    if (p[0] != VARIABLE_ITEM || p[5] != LENGTH_AND_COUNT ||
+        (current_unit->format_flags & delimiters) != 0)
+        return false;
+    engine.cursor = p + 1;
+    current_item.type = TYPE_CHARACTER;
+    current_item.data = static_cast<std::uint8_t*>(operand_address(read_list_uint32()));
+    engine.cursor = p + 6;
+    current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    engine.secondary_count = 0;
+    return true;
+}
+
 void select_internal_file() {
     current_unit_entry = ENTRY_INTERNAL;
     current_unit = unit_table[ENTRY_INTERNAL].block;
-    fetch_item();
+    if (!take_internal_variable())
+        fetch_item();
     UnitBlock* block = current_unit;
     block->buffer = current_item.data;
     block->size = current_item.count * current_item.element_size;
@@ -336,7 +357,10 @@ void setup_statement() {
         raise_runtime_error(engine.record_error, error_state.statement_kind);
     // 6. The mode, and whether it fits the unit.
     choose_mode(header, extension);
-    if (engine.mode != MODE_NAMELIST)
+    // An internal file takes any formatted or list-directed transfer without a record number.
+    bool plain_internal = internal && engine.mode != MODE_UNFORMATTED &&
+                          engine.record_number == NO_RECORD_NUMBER;
+    if (engine.mode != MODE_NAMELIST && !plain_internal)
         check_transfer_fits_unit();
     if (!internal)
         check_end_of_file();

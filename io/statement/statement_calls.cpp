@@ -30,9 +30,11 @@ int refuse(int index, int flags) {
 // statement and lay down the header, the extension, the unit and the format item.
 int start_list(const BeginRequest& request, int flags) {
     NestingSlot* slot = nullptr;
-    int refusal = nesting_refusal(&slot);
-    if (refusal != 0)
-        return refuse(refusal, flags);
+    if (engine.depth != 0) {
+        int refusal = nesting_refusal(&slot);
+        if (refusal != 0)
+            return refuse(refusal, flags);
+    }
     // A format is compiled once for its text; a text that does not compile fails the statement
     // when it runs, as a statement of its kind.
     const CompiledFormat* compiled = nullptr;
@@ -109,7 +111,8 @@ int append_value_item(int type, std::uint64_t value) {
 // Ends a statement: its copies, its compiled format and its branch flags go, and an enclosing
 // statement gets its own state back.
 void finish_statement() {
-    free_character_copies();
+    if (engine.copies_head != nullptr)
+        free_character_copies();
     engine.compiled_format = nullptr; // kept with its text for the next statement that names it
     error_state.error_branch = 0;
     error_state.end_branch = 0;
