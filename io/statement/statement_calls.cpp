@@ -26,6 +26,22 @@ int refuse(int index, int flags) {
     return status;
 }
 
+void put_uint32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The internal file's variable by reference, with its length and count: laid down at once.
+void append_internal_file(const BeginRequest& request) {
+    std::uint8_t item[14];
+    item[0] = CHARACTER_ITEM;
+    put_uint32(item + 1, address_operand(request.variable));
+    item[5] = LENGTH_AND_COUNT;
+    put_uint32(item + 6, static_cast<std::uint32_t>(request.element_length));
+    put_uint32(item + 10, static_cast<std::uint32_t>(request.element_count));
+    append_bytes(item, sizeof item);
+}
+
 // Steps common to both begin calls once the arguments are known to be good: enter the
 // statement and lay down the header, the extension, the unit and the format item.
 int start_list(const BeginRequest& request, int flags) {
@@ -53,11 +69,7 @@ int start_list(const BeginRequest& request, int flags) {
     std::uint8_t header = 0;
     if (request.variable != nullptr) {
         header |= HDR_INTERNAL;
-        append_byte(CHARACTER_ITEM);
-        append_address(request.variable);
-        append_byte(LENGTH_AND_COUNT);
-        append_int32(static_cast<std::uint32_t>(request.element_length));
-        append_int32(static_cast<std::uint32_t>(request.element_count));
+        append_internal_file(request);
     } else if (request.non_advancing || request.default_unit || request.unformatted) {
         header |= HDR_EXTENSION;
         std::uint8_t extension = request.extension_extra;
