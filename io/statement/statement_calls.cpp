@@ -418,21 +418,15 @@ int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRA
     }
     if (count != NOT_AN_ARRAY) {
         append_array_item(type, variable, length, count);
-        append_byte(LIST_SUSPEND);
-    } else if (type == TYPE_CHARACTER) {
+    } else {
         append_byte(static_cast<std::uint8_t>(type << 2));
         append_address(variable);
-        append_byte(LENGTH_OPERAND);
-        append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
-        append_byte(LIST_SUSPEND);
-    } else {
-        // The usual item, by reference, and the suspension after it: laid down at once.
-        std::uint8_t item[6];
-        item[0] = static_cast<std::uint8_t>(type << 2);
-        put_uint32(item + 1, address_operand(variable));
-        item[5] = LIST_SUSPEND;
-        append_bytes(item, sizeof item);
+        if (type == TYPE_CHARACTER) {
+            append_byte(LENGTH_OPERAND);
+            append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+        }
     }
+    append_byte(LIST_SUSPEND);
     if (engine.deferred_error != 0) {
         // The address table could not hold the item: nothing safe is left to run.
         return fail_input_item(engine.deferred_error);
