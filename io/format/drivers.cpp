@@ -12,59 +12,6 @@
 
 namespace lnc {
 
-// Which data edits an item's type takes: A for character, I for integers, F, E, D, EN and ES
-// for reals and complex parts, L for logicals (as in the 1978 standard), and G for every type
-// (as in later standards: Iw, Lw or Aw for the types that are not real).
-EditClass edit_class_of(int type) {
-    switch (type) {
-    case TYPE_INTEGER1:
-    case TYPE_INTEGER2:
-    case TYPE_INTEGER4:
-        return EditClass::INTEGER;
-    case TYPE_LOGICAL1:
-    case TYPE_LOGICAL2:
-    case TYPE_LOGICAL4:
-        return EditClass::LOGICAL;
-    case TYPE_CHARACTER:
-        return EditClass::CHARACTER;
-    case TYPE_REAL4:
-    case TYPE_REAL8:
-    case TYPE_COMPLEX8:
-    case TYPE_COMPLEX16:
-        return EditClass::REAL;
-    default:
-        return EditClass::NONE;
-    }
-}
-
-namespace {
-
-bool fits_class(std::uint8_t descriptor, EditClass item) {
-    if (descriptor == DESC_G)
-        return true;
-    switch (item) {
-    case EditClass::INTEGER:
-        return descriptor == DESC_I;
-    case EditClass::LOGICAL:
-        return descriptor == DESC_L;
-    case EditClass::CHARACTER:
-        return descriptor == DESC_A;
-    case EditClass::REAL:
-        return descriptor >= DESC_F && descriptor <= DESC_ES;
-    default:
-        return false;
-    }
-}
-
-constexpr int MISFIT_MESSAGE[] = {MSG_ITEM_TYPE, MSG_EDIT_NOT_INTEGER, MSG_EDIT_NOT_LOGICAL,
-                                  MSG_EDIT_NOT_CHARACTER, MSG_EDIT_NOT_REAL};
-
-} // namespace
-
-int misfit_message(const DataEdit& edit, EditClass item) {
-    return fits_class(edit.descriptor, item) ? 0 : MISFIT_MESSAGE[static_cast<int>(item)];
-}
-
 // The data edit as the item's type uses it: G of a type that is not real is Iw, Lw or Aw.
 DataEdit edit_for_item(DataEdit edit, EditClass item) {
     if (int message = misfit_message(edit, item); message != 0)

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "errors/errors.h"
 #include "io/format/format.h"
 #include "lncalc/statements.h"
 
@@ -10,9 +11,56 @@ namespace lnc {
 // What an item's type is edited as; the order indexes the table of misfit messages.
 enum class EditClass { NONE, INTEGER, LOGICAL, CHARACTER, REAL };
 
-EditClass edit_class_of(int type);
+// Which data edits an item's type takes: A for character, I for integers, F, E, D, EN and ES
+// for reals and complex parts, L for logicals (as in the 1978 standard), and G for every type
+// (as in later standards: Iw, Lw or Aw for the types that are not real). Inline, as both are
+// asked once per element.
+inline EditClass edit_class_of(int type) {
+    switch (type) {
+    case TYPE_INTEGER1:
+    case TYPE_INTEGER2:
+    case TYPE_INTEGER4:
+        return EditClass::INTEGER;
+    case TYPE_LOGICAL1:
+    case TYPE_LOGICAL2:
+    case TYPE_LOGICAL4:
+        return EditClass::LOGICAL;
+    case TYPE_CHARACTER:
+        return EditClass::CHARACTER;
+    case TYPE_REAL4:
+    case TYPE_REAL8:
+    case TYPE_COMPLEX8:
+    case TYPE_COMPLEX16:
+        return EditClass::REAL;
+    default:
+        return EditClass::NONE;
+    }
+}
+
+inline bool fits_class(std::uint8_t descriptor, EditClass item) {
+    if (descriptor == DESC_G)
+        return true;
+    switch (item) {
+    case EditClass::INTEGER:
+        return descriptor == DESC_I;
+    case EditClass::LOGICAL:
+        return descriptor == DESC_L;
+    case EditClass::CHARACTER:
+        return descriptor == DESC_A;
+    case EditClass::REAL:
+        return descriptor >= DESC_F && descriptor <= DESC_ES;
+    default:
+        return false;
+    }
+}
+
 // 0 when the data edit can edit an item of the class, else the misfit message of the class.
-int misfit_message(const DataEdit& edit, EditClass item);
+inline int misfit_message(const DataEdit& edit, EditClass item) {
+    static constexpr int MISFIT_MESSAGE[] = {MSG_ITEM_TYPE, MSG_EDIT_NOT_INTEGER,
+                                             MSG_EDIT_NOT_LOGICAL, MSG_EDIT_NOT_CHARACTER,
+                                             MSG_EDIT_NOT_REAL};
+    return fits_class(edit.descriptor, item) ? 0 : MISFIT_MESSAGE[static_cast<int>(item)];
+}
 // The data edit as an item of the class uses it (G of a non-real item is Iw, Lw or Aw); a
 // descriptor that cannot edit the item raises the misfit message of the item's class.
 DataEdit edit_for_item(DataEdit edit, EditClass item);

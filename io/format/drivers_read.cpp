@@ -190,8 +190,8 @@ void formatted_read(bool first) {
     // 1. The format from its start, and no record taken yet.
     if (first)
         start_formatted_transfer();
-    // 2. The items appended so far, element by element.
-    if (!transfer_elements(read_formatted_element))
+    // 2. The items appended so far, element by element (the end call's entry finds none).
+    if (*engine.cursor != LIST_END && !transfer_elements(read_formatted_element))
         return;
     // 3. The control edits after the last item, then the rest of the record is passed.
     FormattedState& f = engine.formatted;

@@ -184,10 +184,31 @@ namespace {
 
 // An internal file: the unit is the character variable whose item follows; each element is
 // one record.
+// The variable as the begin calls lay it down (by reference from the list, its length and count
+// as 32-bit operands) is taken at once; any other form, or a unit that would delimit it, goes
+// through the general decoding.
+bool take_internal_variable() {
+    const std::uint8_t* p = engine.cursor;
+    constexpr std::uint8_t VARIABLE_ITEM = TYPE_CHARACTER << 2;
+    std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
+    if (p[0] != VARIABLE_ITEM || p[5] != LENGTH_AND_COUNT ||
+        (current_unit->format_flags & delimiters) != 0)
+        return false;
+    engine.cursor = p + 1;
+    current_item.type = TYPE_CHARACTER;
+    current_item.data = static_cast<std::uint8_t*>(operand_address(read_list_uint32()));
+    engine.cursor = p + 6;
+    current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    engine.secondary_count = 0;
+    return true;
+}
+
 void select_internal_file() {
     current_unit_entry = ENTRY_INTERNAL;
     current_unit = unit_table[ENTRY_INTERNAL].block;
-    fetch_item();
+    if (!take_internal_variable())
+        fetch_item();
     UnitBlock* block = current_unit;
     block->buffer = current_item.data;
     block->size = current_item.count * current_item.element_size;
@@ -308,6 +329,58 @@ void raise_format_error() {
                             engine.format_error_character);
 }
 
+namespace {
+
+// 2 to 7 for any statement: the unit, what the statement may do on it, the mode and whether it
+// fits the unit, and the record of formatted direct access.
+void select_unit_and_mode(std::uint8_t header, bool reading) {
+    bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
+    int extension = has_extension ? next_list_byte() : 0;
+    bool namelist =
+        (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
+    bool internal = (header & HDR_INTERNAL) != 0 && !namelist;
+    if (internal) {
+        select_internal_file();
+    } else {
+        select_external_unit(header, extension, has_extension);
+        check_action(reading);
+    }
+    if (engine.record_error != 0)
+        raise_runtime_error(engine.record_error, error_state.statement_kind);
+    choose_mode(header, extension);
+    if (engine.mode != MODE_NAMELIST)
+        check_transfer_fits_unit();
+    if (!internal)
+        check_end_of_file();
+    UnitBlock* block = current_unit;
+    // Formatted direct access starts at its record (unformatted: the driver goes there), with
+    // nothing of a statement that failed before it left in the buffer.
+    if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
+        position_record(engine.record_number);
+        block->pos = 0;
+        block->flags &= ~DIRTY;
+        if (reading)
+            block->last = -1;
+    }
+}
+
+// 2 to 6 for an internal file as the begin calls lay it down, without extension or record
+// number: it takes formatted and list-directed transfer alike, and has no end of file to check.
+void select_plain_internal_file(std::uint8_t header) {
+    select_internal_file();
+    if (engine.record_error != 0)
+        raise_runtime_error(engine.record_error, error_state.statement_kind);
+    if ((header & HDR_FORMAT) != 0) {
+        engine.mode = MODE_FORMATTED;
+        std::uint8_t format_item = next_list_byte();
+        engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
+    } else {
+        engine.mode = MODE_LIST_DIRECTED;
+    }
+}
+
+} // namespace
+
 void setup_statement() {
     // 1. The header, and the per-statement state it resets.
     std::uint8_t header = next_list_byte();
@@ -319,38 +392,15 @@ void setup_statement() {
     engine.record_end = nullptr;
     error_state.error_branch = (header & HDR_ERROR_BRANCH) != 0 ? 1 : 0;
     error_state.end_branch = (header & HDR_END_BRANCH) != 0 ? 1 : 0;
-    bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
-    int extension = has_extension ? next_list_byte() : 0;
-    bool namelist =
-        (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
     bool reading = error_state.statement_kind == KIND_READ;
-    bool internal = (header & HDR_INTERNAL) != 0 && !namelist;
-    // 2 to 5. The unit, and what the statement may do on it.
-    if (internal) {
-        select_internal_file();
-    } else {
-        select_external_unit(header, extension, has_extension);
-        check_action(reading);
-    }
-    if (engine.record_error != 0)
-        raise_runtime_error(engine.record_error, error_state.statement_kind);
-    // 6. The mode, and whether it fits the unit.
-    choose_mode(header, extension);
-    if (engine.mode != MODE_NAMELIST)
-        check_transfer_fits_unit();
-    if (!internal)
-        check_end_of_file();
-    UnitBlock* block = current_unit;
-    // 7. Formatted direct access starts at its record (unformatted: the driver goes there),
-    // with nothing of a statement that failed before it left in the buffer.
-    if (block->organisation == ORGANISATION_FORMATTED_DIRECT) {
-        position_record(engine.record_number);
-        block->pos = 0;
-        block->flags &= ~DIRTY;
-        if (reading)
-            block->last = -1;
-    }
+    // 2 to 7. The unit, the mode, and whether they fit.
+    constexpr std::uint8_t UNIT_BITS = HDR_INTERNAL | HDR_EXTENSION | HDR_UNIT_SIZE | HDR_RECORD;
+    if ((header & UNIT_BITS) == HDR_INTERNAL)
+        select_plain_internal_file(header);
+    else
+        select_unit_and_mode(header, reading);
     // 8, 9. The column count, the driver and the record end.
+    UnitBlock* block = current_unit;
     output_record.column = 0;
     int organisation = block->organisation;
     bool has_record_ends = organisation < ORGANISATIONS_WITH_DRIVERS;

@@ -26,13 +26,31 @@ int refuse(int index, int flags) {
     return status;
 }
 
+void put_uint32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The internal file's variable by reference, with its length and count: laid down at once.
+void append_internal_file(const BeginRequest& request) {
+    std::uint8_t item[14];
+    item[0] = CHARACTER_ITEM;
+    put_uint32(item + 1, address_operand(request.variable));
+    item[5] = LENGTH_AND_COUNT;
+    put_uint32(item + 6, static_cast<std::uint32_t>(request.element_length));
+    put_uint32(item + 10, static_cast<std::uint32_t>(request.element_count));
+    append_bytes(item, sizeof item);
+}
+
 // Steps common to both begin calls once the arguments are known to be good: enter the
 // statement and lay down the header, the extension, the unit and the format item.
 int start_list(const BeginRequest& request, int flags) {
     NestingSlot* slot = nullptr;
-    int refusal = nesting_refusal(&slot);
-    if (refusal != 0)
-        return refuse(refusal, flags);
+    if (engine.depth != 0) {
+        int refusal = nesting_refusal(&slot);
+        if (refusal != 0)
+            return refuse(refusal, flags);
+    }
     // A format is compiled once for its text; a text that does not compile fails the statement
     // when it runs, as a statement of its kind.
     const CompiledFormat* compiled = nullptr;
@@ -51,11 +69,7 @@ int start_list(const BeginRequest& request, int flags) {
     std::uint8_t header = 0;
     if (request.variable != nullptr) {
         header |= HDR_INTERNAL;
-        append_byte(CHARACTER_ITEM);
-        append_address(request.variable);
-        append_byte(LENGTH_AND_COUNT);
-        append_int32(static_cast<std::uint32_t>(request.element_length));
-        append_int32(static_cast<std::uint32_t>(request.element_count));
+        append_internal_file(request);
     } else if (request.non_advancing || request.default_unit || request.unformatted) {
         header |= HDR_EXTENSION;
         std::uint8_t extension = request.extension_extra;
@@ -109,7 +123,8 @@ int append_value_item(int type, std::uint64_t value) {
 // Ends a statement: its copies, its compiled format and its branch flags go, and an enclosing
 // statement gets its own state back.
 void finish_statement() {
-    free_character_copies();
+    if (engine.copies_head != nullptr)
+        free_character_copies();
     engine.compiled_format = nullptr; // kept with its text for the next statement that names it
     error_state.error_branch = 0;
     error_state.end_branch = 0;

@@ -254,7 +254,8 @@ void push_statement(NestingSlot* slot) {
         save_interpreter_state(*slot);
     } else {
         // Nothing encloses this statement: leftovers of an abandoned one can go.
-        free_character_copies();
+        if (engine.copies_head != nullptr)
+            free_character_copies();
         engine.address_count = 0;
     }
     engine.copies_head = nullptr;
