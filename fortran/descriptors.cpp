@@ -12,8 +12,6 @@ namespace lnc::fortran {
 
 namespace {
 
-inline constexpr int MAX_RANK = 15;
-
 struct TypeMatch {
     int descriptor_type;
     int runtime_type;
@@ -46,23 +44,6 @@ int runtime_type(const DescriptorHeader& descriptor) {
     return 0;
 }
 
-// The number of elements, or -1 when it is more than an item can describe.
-long long element_count(const DescriptorHeader& descriptor) {
-    const DescriptorDimension* dimensions = descriptor_dimensions(descriptor);
-    long long count = 1;
-    for (int k = 0; k < descriptor.rank; ++k) {
-        long long extent = dimensions[k].extent;
-        if (extent <= 0) {
-            return 0;
-        }
-        if (count > INT_MAX / extent) {
-            return -1;
-        }
-        count *= extent;
-    }
-    return count;
-}
-
 bool is_contiguous(const DescriptorHeader& descriptor) {
     const DescriptorDimension* dimensions = descriptor_dimensions(descriptor);
     std::ptrdiff_t expected = static_cast<std::ptrdiff_t>(descriptor.element_length);
@@ -84,20 +65,11 @@ bool transfer(Handle statement, int type, char* elements, int element_length, in
 // Element by element, first subscript fastest; stops at the first element that fails.
 bool transfer_each(Handle statement, const DescriptorHeader& descriptor, int type,
                    long long count) {
-    const DescriptorDimension* dimensions = descriptor_dimensions(descriptor);
-    std::ptrdiff_t subscripts[MAX_RANK] = {};
-    auto* base = static_cast<char*>(descriptor.base);
+    ElementWalk walk{&descriptor, {}};
     int length = static_cast<int>(descriptor.element_length);
     for (long long n = 0; n < count; ++n) {
-        char* element = base;
-        for (int k = 0; k < descriptor.rank; ++k) {
-            element += subscripts[k] * dimensions[k].byte_stride;
-        }
-        if (!transfer(statement, type, element, length, 1)) {
+        if (!transfer(statement, type, next_element(walk), length, 1)) {
             return false;
-        }
-        for (int k = 0; k < descriptor.rank && ++subscripts[k] == dimensions[k].extent; ++k) {
-            subscripts[k] = 0;
         }
     }
     return true;
@@ -121,6 +93,36 @@ bool transfer_descriptor(Handle statement, const DescriptorHeader& descriptor) {
 }
 
 } // namespace
+
+// The number of elements, or -1 when it is more than an item can describe.
+long long element_count(const DescriptorHeader& descriptor) {
+    const DescriptorDimension* dimensions = descriptor_dimensions(descriptor);
+    long long count = 1;
+    for (int k = 0; k < descriptor.rank; ++k) {
+        long long extent = dimensions[k].extent;
+        if (extent <= 0) {
+            return 0;
+        }
+        if (count > INT_MAX / extent) {
+            return -1;
+        }
+        count *= extent;
+    }
+    return count;
+}
+
+char* next_element(ElementWalk& walk) {
+    const DescriptorHeader& array = *walk.array;
+    const DescriptorDimension* dimensions = descriptor_dimensions(array);
+    char* element = static_cast<char*>(array.base);
+    for (int k = 0; k < array.rank; ++k) {
+        element += walk.subscripts[k] * dimensions[k].byte_stride;
+    }
+    for (int k = 0; k < array.rank && ++walk.subscripts[k] == dimensions[k].extent; ++k) {
+        walk.subscripts[k] = 0;
+    }
+    return element;
+}
 
 extern "C" {
 

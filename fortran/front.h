@@ -105,6 +105,18 @@ struct FrontStatement {
 // processor's, which the run-time does not write: its unformatted statements are refused.
 extern bool unformatted_swapped;
 
+inline constexpr int MAX_RANK = 15;
+
+// The number of an array's elements, or -1 when it is more than an item can describe.
+long long element_count(const DescriptorHeader& descriptor);
+// The elements of an array in the language's order, first subscript fastest: each call gives
+// the address of the next one (the walk starts with every subscript 0; rank at most MAX_RANK).
+struct ElementWalk {
+    const DescriptorHeader* array;
+    std::ptrdiff_t subscripts[MAX_RANK];
+};
+char* next_element(ElementWalk& walk);
+
 // Keeps the format of a formatted transfer, given as text or as a character scalar's or array's
 // descriptor.
 void take_format(Handle statement, const char* format, std::size_t length,

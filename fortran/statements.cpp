@@ -291,36 +291,22 @@ namespace {
 // private heap: the format an array names. Null, with what refused, when the text would pass
 // INT_MAX characters or memory runs out.
 char* join_elements(const DescriptorHeader& array, std::size_t* length, const char** refused) {
-    const DescriptorDimension* dimensions = descriptor_dimensions(array);
-    std::size_t count = 1;
-    for (int k = 0; k < array.rank; ++k) {
-        std::ptrdiff_t extent = dimensions[k].extent;
-        count = extent <= 0 ? 0 : count * static_cast<std::size_t>(extent);
-        if (count > INT_MAX) {
-            break;
-        }
-    }
+    long long count = element_count(array);
     std::size_t element = array.element_length;
-    if (count > INT_MAX || (element != 0 && count > INT_MAX / element)) {
+    if (count < 0 || array.rank > MAX_RANK ||
+        (element != 0 && static_cast<std::size_t>(count) > INT_MAX / element)) {
         *refused = "a format of more than 2147483647 characters";
         return nullptr;
     }
-    *length = count * element;
+    *length = static_cast<std::size_t>(count) * element;
     auto* text = static_cast<char*>(allocate(*length));
     if (text == nullptr) {
         *refused = "a format array larger than the memory left";
         return nullptr;
     }
-    const char* base = static_cast<const char*>(array.base);
-    for (std::size_t n = 0; n < count; ++n) {
-        std::size_t rest = n;
-        std::ptrdiff_t offset = 0;
-        for (int k = 0; k < array.rank; ++k) {
-            auto extent = static_cast<std::size_t>(dimensions[k].extent);
-            offset += static_cast<std::ptrdiff_t>(rest % extent) * dimensions[k].byte_stride;
-            rest /= extent;
-        }
-        std::memcpy(text + n * element, base + offset, element);
+    ElementWalk walk{&array, {}};
+    for (long long n = 0; n < count; ++n) {
+        std::memcpy(text + n * element, next_element(walk), element);
     }
     return text;
 }

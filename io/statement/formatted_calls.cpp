@@ -14,6 +14,15 @@ void take_format(BeginRequest& request, const char* format, int format_length) {
     use_drivers(MODE_FORMATTED, formatted_write, formatted_read);
 }
 
+// An internal file's request, with its format if it has one; 0, or the refusal's status.
+int prepare_internal(BeginRequest& request, const char* variable, int element_length,
+                     int element_count, const char* format, int format_length, int flags) {
+    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
+    if (refused == 0 && format != nullptr)
+        take_format(request, format, format_length);
+    return refused;
+}
+
 } // namespace
 
 int begin_write_formatted(int unit, const char* format, int format_length, const char* advance,
@@ -33,23 +42,17 @@ int begin_read_formatted(int unit, const char* format, int format_length, const 
 int begin_write_internal(char* variable, int element_length, int element_count, const char* format,
                          int format_length, int flags) {
     BeginRequest request{};
-    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
-    if (refused != 0)
-        return refused;
-    if (format != nullptr)
-        take_format(request, format, format_length);
-    return start_write_list(request, flags);
+    int refused = prepare_internal(request, variable, element_length, element_count, format,
+                                   format_length, flags);
+    return refused != 0 ? refused : start_write_list(request, flags);
 }
 
 int begin_read_internal(const char* variable, int element_length, int element_count,
                         const char* format, int format_length, int flags) {
     BeginRequest request{};
-    int refused = check_internal_file(variable, element_length, element_count, flags, &request);
-    if (refused != 0)
-        return refused;
-    if (format != nullptr)
-        take_format(request, format, format_length);
-    return start_read_list(request, flags);
+    int refused = prepare_internal(request, variable, element_length, element_count, format,
+                                   format_length, flags);
+    return refused != 0 ? refused : start_read_list(request, flags);
 }
 
 } // namespace lnc

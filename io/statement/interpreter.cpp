@@ -52,6 +52,19 @@ std::uint8_t* fetch_address(bool from_argument) {
     return static_cast<std::uint8_t*>(operand_address(operand));
 }
 
+// A character item's length and count as two 32-bit operands; negative ones are taken as 0.
+void take_length_and_count() {
+    current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+}
+
+// The format item after the unit: the statement is formatted, its format where the item says.
+void take_format_item() {
+    engine.mode = MODE_FORMATTED;
+    std::uint8_t format_item = next_list_byte();
+    engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
+}
+
 bool describes_operand(int descriptor) {
     return ((descriptor >> 1) & 7) != 0;
 }
@@ -152,8 +165,7 @@ void fetch_item() {
         int length_descriptor = next_list_byte();
         if (length_descriptor == LENGTH_AND_COUNT) {
             // An internal file's variable or an array: both 32-bit operands in the list.
-            current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
-            current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+            take_length_and_count();
         } else {
             current_item.element_size = std::max(read_operand(length_descriptor >> 4), 0);
             decode_array_byte(length_descriptor & 0x0F);
@@ -198,8 +210,7 @@ bool take_internal_variable() {
     current_item.type = TYPE_CHARACTER;
     current_item.data = static_cast<std::uint8_t*>(operand_address(read_list_uint32()));
     engine.cursor = p + 6;
-    current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
-    current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
+    take_length_and_count();
     engine.secondary_count = 0;
     return true;
 }
@@ -262,9 +273,7 @@ void check_action(bool reading) {
 // namelist, unformatted or list-directed. A record number follows the format item, if any.
 void choose_mode(std::uint8_t header, int extension) {
     if ((header & HDR_FORMAT) != 0) {
-        engine.mode = MODE_FORMATTED;
-        std::uint8_t format_item = next_list_byte();
-        engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
+        take_format_item();
     } else if ((header & (HDR_INTERNAL | HDR_RECORD)) == (HDR_INTERNAL | HDR_RECORD)) {
         int organisation = current_unit->organisation;
         if (organisation != ORGANISATION_CONSOLE && organisation != ORGANISATION_FILE)
@@ -371,9 +380,7 @@ void select_plain_internal_file(std::uint8_t header) {
     if (engine.record_error != 0)
         raise_runtime_error(engine.record_error, error_state.statement_kind);
     if ((header & HDR_FORMAT) != 0) {
-        engine.mode = MODE_FORMATTED;
-        std::uint8_t format_item = next_list_byte();
-        engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
+        take_format_item();
     } else {
         engine.mode = MODE_LIST_DIRECTED;
     }
