@@ -107,13 +107,19 @@ int edit_integer_input(const char* field, int width, bool blanks_are_zeros, std:
 
 namespace {
 
+// kP divides a value without an exponent by 10^k; the conversion multiplies by 10^scale.
+int conversion_scale(const EditState& state) {
+    return state.scale == INT32_MIN ? INT32_MAX : -state.scale;
+}
+
+int implied_decimals(const DataEdit& edit) {
+    return edit.digits == NO_VALUE || edit.digits < 0 ? 0 : edit.digits;
+}
+
 // The conversion of the text the field holds, scaled as the edit and the state say.
 RealConversion convert_field_text(const DataEdit& edit, const EditState& state, const char* text,
                                   int length) {
-    // kP divides a value without an exponent by 10^k; the conversion multiplies by 10^scale.
-    const int scale = state.scale == INT32_MIN ? INT32_MAX : -state.scale;
-    const int implied = edit.digits == NO_VALUE || edit.digits < 0 ? 0 : edit.digits;
-    return convert_real_text(text, length, scale, implied);
+    return convert_real_text(text, length, conversion_scale(state), implied_decimals(edit));
 }
 
 } // namespace
@@ -129,7 +135,9 @@ int edit_real_input(const DataEdit& edit, const char* field, int width, const Ed
     // not convert whole (a blank, a line character or a missing digit inside) is settled below.
     const int start = first_non_blank(field, width);
     int length = width - start;
-    bool converted = length == 0;
+    bool converted =
+        length == 0 || convert_plain_real(field + start, length, conversion_scale(state),
+                                          implied_decimals(edit), &conversion);
     if (!converted && !is_line_character(field[start])) {
         std::memcpy(text, field + start, static_cast<std::size_t>(length));
         text[length] = '\0';

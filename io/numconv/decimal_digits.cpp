@@ -3,6 +3,7 @@
 // gives the digits; its error never reaches a rounding boundary of a double's 18th digit.
 #include "io/numconv/numconv.h"
 #include "io/numconv/wide_integer.h"
+#include "os/wide_multiply.h"
 
 #include <bit>
 
@@ -105,26 +106,8 @@ constexpr bool all_normalised(const PowerTable& table) {
 }
 static_assert(all_normalised(POWERS), "every power of ten has a 128-bit mantissa");
 
-struct Product128 {
-    std::uint64_t high;
-    std::uint64_t low;
-};
-
-// 64 x 64 -> 128 bits from 32-bit halves, so that the 32-bit target needs no wide type.
-inline Product128 multiply_64(std::uint64_t a, std::uint64_t b) {
-    const std::uint64_t a_lo = static_cast<std::uint32_t>(a);
-    const std::uint64_t a_hi = a >> 32;
-    const std::uint64_t b_lo = static_cast<std::uint32_t>(b);
-    const std::uint64_t b_hi = b >> 32;
-    const std::uint64_t ll = a_lo * b_lo;
-    const std::uint64_t lh = a_lo * b_hi;
-    const std::uint64_t hl = a_hi * b_lo;
-    const std::uint64_t hh = a_hi * b_hi;
-    const std::uint64_t middle =
-        (ll >> 32) + static_cast<std::uint32_t>(lh) + static_cast<std::uint32_t>(hl);
-    return {hh + (lh >> 32) + (hl >> 32) + (middle >> 32),
-            (middle << 32) | static_cast<std::uint32_t>(ll)};
-}
+using os::multiply_64;
+using os::Product128;
 
 // x = mantissa * 2^exponent * 10^k as integer part and the top 64 bits of the fraction. The
 // exact x lies in [integer + fraction / 2^64, integer + (fraction + 4) / 2^64).

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "io/numconv/numconv.h"
+#include "os/wide_multiply.h"
 
 namespace lnc {
 
@@ -44,34 +45,14 @@ void shift_right_sticky(Wide& w, int count) {
     }
 }
 
-struct Product128 {
-    std::uint64_t high;
-    std::uint64_t low;
-};
-
-// The full 128-bit product, from four 32-bit products so that 32-bit builds need no wider type.
-Product128 multiply_64(std::uint64_t a, std::uint64_t b) {
-    std::uint64_t a0 = static_cast<std::uint32_t>(a);
-    std::uint64_t a1 = a >> 32;
-    std::uint64_t b0 = static_cast<std::uint32_t>(b);
-    std::uint64_t b1 = b >> 32;
-    std::uint64_t p00 = a0 * b0;
-    std::uint64_t p01 = a0 * b1;
-    std::uint64_t p10 = a1 * b0;
-    std::uint64_t middle =
-        (p00 >> 32) + static_cast<std::uint32_t>(p01) + static_cast<std::uint32_t>(p10);
-    return {a1 * b1 + (p01 >> 32) + (p10 >> 32) + (middle >> 32),
-            (middle << 32) | static_cast<std::uint32_t>(p00)};
-}
-
 // The upper 96 bits of the 160-bit mantissa product, formed only from the partial products of
 // 16-bit words whose positions add up to 4 or more. No carry is ever lost in forming them: each
 // result position's products are summed at once and their carry goes into a word not yet
 // written, and the whole stays below 2^96. So the sum is exact, and it is the product of the
 // upper 64 bits of each mantissa less the three products of low words left out (positions 2 and
 // 3), plus the two products of a lowest word with the other's top word (position 4).
-Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
-    Product128 p = multiply_64(a.high, b.high);
+[[gnu::always_inline]] inline Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
+    os::Product128 p = os::multiply_64(a.high, b.high);
     std::uint64_t a1 = a.high & 0xFFFF;
     std::uint64_t a2 = (a.high >> 16) & 0xFFFF;
     std::uint64_t b1 = b.high & 0xFFFF;
@@ -91,7 +72,8 @@ Wide truncated_product(const ExtendedReal& a, const ExtendedReal& b) {
 // Rounds a 96-bit mantissa to 80 bits (its lowest 16 bits above 0x8000 round up) and packs it.
 // The round-up is added as a number rather than taken as a branch: whether the lowest 16 bits
 // exceed 0x8000 is as good as random. Adding 0x7FFF carries out of them just when they do.
-ExtendedReal round_to_extended(Wide w, int exponent, std::uint16_t sign) {
+[[gnu::always_inline]] inline ExtendedReal round_to_extended(Wide w, int exponent,
+                                                             std::uint16_t sign) {
     std::uint32_t low = (w.low >> 16) + (((w.low & 0xFFFF) + 0x7FFF) >> 16);
     std::uint32_t carry = low >> 16;
     low &= 0xFFFF;
@@ -107,6 +89,16 @@ ExtendedReal round_to_extended(Wide w, int exponent, std::uint16_t sign) {
         return make_infinity(sign);
     }
     return {static_cast<std::uint16_t>(low), high, static_cast<std::uint16_t>(sign | exponent)};
+}
+
+// The usual product of two normal mantissas needs at most one place, taken without a branch;
+// the general loop of multiply_extended gives the same for it.
+[[gnu::always_inline]] inline ExtendedReal round_normal_product(Wide product, int exponent,
+                                                                std::uint16_t sign) {
+    unsigned places = static_cast<unsigned>(product.high >> 63) ^ 1u;
+    product.high = (product.high << places) | ((product.low >> 31) & places);
+    product.low <<= places;
+    return round_to_extended(product, exponent - static_cast<int>(places), sign);
 }
 
 } // namespace
@@ -179,12 +171,7 @@ void multiply_extended(ExtendedReal& a, const ExtendedReal& b) {
     Wide product = truncated_product(a, b);
     int exponent = sum - 16382;
     if (exponent > 2 && (product.high >> 62) != 0) {
-        // The usual product of two normal mantissas needs at most one place, taken without a
-        // branch; the loop below gives the same for it.
-        unsigned places = static_cast<unsigned>(product.high >> 63) ^ 1u;
-        product.high = (product.high << places) | ((product.low >> 31) & places);
-        product.low <<= places;
-        a = round_to_extended(product, exponent - static_cast<int>(places), sign);
+        a = round_normal_product(product, exponent, sign);
         return;
     }
     while ((product.high & TOP_BIT) == 0 && exponent > 1) {
@@ -271,21 +258,39 @@ std::uint64_t round_53(const ExtendedReal& v, int shift) {
     return kept;
 }
 
+// The unsigned double of a normal mantissa whose double is normal even after a carry: the
+// rounding of round_53 at shift 0 (the first dropped bit 10 of high, the bits from the third on
+// 8..0 of high and low), taken as numbers rather than branches.
+[[gnu::always_inline]] inline std::uint64_t normal_double_bits(const ExtendedReal& value) {
+    int exponent = value.sign_exponent & EXPONENT_MASK;
+    std::uint64_t up = (value.high >> 10) & ((value.high & 0x1FF) != 0 || value.low != 0);
+    std::uint64_t mantissa = (value.high >> 11) + up;
+    std::uint64_t carry = mantissa >> 53;
+    std::uint64_t biased = static_cast<std::uint64_t>(exponent - EXPONENT_BIAS + 1023) + carry;
+    return double_bits(0, biased, mantissa >> carry);
+}
+
 } // namespace
+
+double scale_small_to_double(std::uint64_t integer, int decimal) {
+    ExtendedReal value = integer_to_extended(integer);
+    if (decimal != 0) {
+        // Both mantissas are normal and the exponents far from either end of the range: the
+        // multiplication is the usual one of multiply_extended, and the double is normal.
+        const ExtendedReal& power =
+            decimal > 0 ? PowersOfTenPositive[decimal - 1] : PowersOfTenNegative[-decimal - 1];
+        int sum = value.sign_exponent + power.sign_exponent;
+        value = round_normal_product(truncated_product(value, power), sum - 16382, 0);
+    }
+    return make_double(normal_double_bits(value), 0).value;
+}
 
 DoubleResult extended_to_double(const ExtendedReal& value) {
     std::uint64_t sign = (value.sign_exponent & SIGN_BIT) != 0 ? 1ULL << 63 : 0;
     int exponent = value.sign_exponent & EXPONENT_MASK;
     if ((value.high & TOP_BIT) != 0 && exponent >= EXPONENT_BIAS - 1022 &&
         exponent <= EXPONENT_BIAS + 1022) {
-        // A normal mantissa whose double is normal even after a carry: the rounding of round_53
-        // at shift 0 (the first dropped bit 10 of high, the bits from the third on 8..0 of high
-        // and low), taken as numbers rather than branches.
-        std::uint64_t up = (value.high >> 10) & ((value.high & 0x1FF) != 0 || value.low != 0);
-        std::uint64_t mantissa = (value.high >> 11) + up;
-        std::uint64_t carry = mantissa >> 53;
-        std::uint64_t biased = static_cast<std::uint64_t>(exponent - EXPONENT_BIAS + 1023) + carry;
-        return make_double(double_bits(sign, biased, mantissa >> carry), 0);
+        return make_double(sign | normal_double_bits(value), 0);
     }
     bool zero_mantissa = value.high == 0 && value.low == 0;
     if (exponent == EXPONENT_MASK) {

@@ -100,6 +100,10 @@ struct ParsedReal {
 void token_to_real(char* text, int length);
 void token_to_real_part(char* text, int length, std::uint8_t* part);
 RealConversion convert_real_text(const char* text, int length, int scale, int implied_decimals);
+// The same for the usual text, a number of at most 19 significant digits filling text[0 ..
+// length), which needs no terminator; false, with nothing converted, for any other text.
+bool convert_plain_real(const char* text, int length, int scale, int implied_decimals,
+                        RealConversion* conversion);
 ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
                            bool implicit_exponent);
 ExtendedReal digits_to_extended(const std::uint8_t* digits, int count);
@@ -112,6 +116,9 @@ struct DoubleResult {
     int status; // 0 in range, 1 overflow, 2 underflow
 };
 DoubleResult extended_to_double(const ExtendedReal& value);
+// integer x 10^decimal as scale_by_power_of_ten and extended_to_double give it, for a non-zero
+// integer and -7 <= decimal <= 7: one multiplication by a power of the table, never out of range.
+double scale_small_to_double(std::uint64_t integer, int decimal);
 
 // The largest single-precision value plus 2^75: the smallest double above it. A single item
 // refuses a double beyond plus or minus this bound.

@@ -324,110 +324,162 @@ bool exact_whole_number(std::uint64_t integer, std::int64_t decimal, ExtendedRea
     return true;
 }
 
-// The digits of a number as one integer, for the fast reading below: the decimal exponent goes
-// down by one for each digit after the point.
-struct PlainNumber {
-    const char* p;
-    std::uint64_t integer;
-    std::int64_t significant; // digits from the first non-zero one on
-    std::int64_t fraction;    // digits after the point
-    bool any_digit;
-    bool point;
-};
+// Four characters as one word, the first in the lowest byte whatever the processor's order.
+std::uint32_t load_four(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<std::uint32_t>(u[0]) | static_cast<std::uint32_t>(u[1]) << 8 |
+           static_cast<std::uint32_t>(u[2]) << 16 | static_cast<std::uint32_t>(u[3]) << 24;
+}
 
-// Kept in locals so that the loop carries its values in registers, not through the record.
-void take_digits(PlainNumber& n, bool after_point) {
-    const char* p = n.p;
-    std::uint64_t integer = n.integer;
-    // Zeros before the first non-zero digit add nothing and are not significant: every digit
-    // from that one on is.
-    if (n.significant == 0) {
-        while (*p == '0')
-            ++p;
+// Whether all four bytes are '0' .. '9': each has 3 in its high half, and adding 6 leaves it
+// there (0x3A .. 0x3F would reach 4).
+bool four_digits(std::uint32_t w) {
+    return ((w & 0xF0F0F0F0u) | (((w + 0x06060606u) & 0xF0F0F0F0u) >> 4)) == 0x33333333u;
+}
+
+// The number the four digits spell: pairs first (each byte times ten plus the next, never
+// carrying), then the two pairs.
+std::uint32_t value_of_four(std::uint32_t w) {
+    w -= 0x30303030u;
+    w = w * 10 + (w >> 8);
+    return (w & 0xFF) * 100 + ((w >> 16) & 0xFF);
+}
+
+// The digits from p on added to integer; returns where they end.
+const char* take_digits(const char* p, const char* end, std::uint64_t* integer) {
+    std::uint64_t n = *integer;
+    std::uint32_t four;
+    while (end - p >= 4 && four_digits(four = load_four(p))) {
+        n = n * 10000 + value_of_four(four);
+        p += 4;
     }
-    const char* first = p;
-    for (; is_digit(*p); ++p)
-        integer = integer * 10 + static_cast<unsigned>(*p - '0');
-    std::int64_t count = p - n.p;
-    n.any_digit = n.any_digit || count != 0;
-    n.fraction += after_point ? count : 0;
-    n.significant += p - first;
-    n.p = p;
-    n.integer = integer;
+    for (; p != end && is_digit(*p); ++p) {
+        n = n * 10 + static_cast<unsigned>(*p - '0');
+    }
+    *integer = n;
+    return p;
+}
+
+const char* skip_zeros(const char* p, const char* end) {
+    while (p != end && *p == '0') {
+        ++p;
+    }
+    return p;
 }
 
 // An exponent of a letter or a sign and at least one digit, saturating as the scan's does; false
 // when none follows or it is left dangling.
-bool take_exponent(PlainNumber& n, std::int64_t* exponent, bool* seen) {
-    char c = *n.p;
-    if (c == '\0') {
+bool take_exponent(const char*& p, const char* end, std::int64_t* exponent, bool* seen) {
+    if (p == end) {
         return true;
     }
+    char c = *p;
     if (is_exponent_letter(c)) {
-        c = *++n.p;
+        if (++p == end) {
+            return false;
+        }
+        c = *p;
     } else if (c != '+' && c != '-') {
         return false;
     }
     bool negative = c == '-';
-    n.p += c == '+' || c == '-' ? 1 : 0;
-    if (!is_digit(*n.p)) {
+    p += c == '+' || c == '-' ? 1 : 0;
+    if (p == end || !is_digit(*p)) {
         return false;
     }
     std::int64_t value = 0;
-    for (; is_digit(*n.p); ++n.p) {
-        value = add_exponent_digit(value, *n.p);
+    for (; p != end && is_digit(*p); ++p) {
+        value = add_exponent_digit(value, *p);
     }
     *exponent = negative ? -value : value;
     *seen = true;
     return true;
 }
 
+// A plain number as read: its digits as one integer and the decimal exponent that scales them.
+struct PlainReading {
+    std::uint64_t integer;
+    std::int64_t decimal;
+    bool negative;
+};
+
 // The usual text, a number of at most 19 significant digits written as [sign] digits [point
-// digits] [exponent] and ending at the terminator, read in one pass with its digits in one
-// integer; it gives what the state machine gives. False for anything else, which the state
-// machine reads.
-bool read_plain_number(const char* text, int scale, int implied_decimals, bool implicit_exponent,
-                       ParsedReal* result) {
-    PlainNumber n{text, 0, 0, 0, false, false};
-    bool negative = *n.p == '-';
-    n.p += *n.p == '-' || *n.p == '+' ? 1 : 0;
-    take_digits(n, false);
-    if (*n.p == POINT) {
-        ++n.p;
-        n.point = true;
-        take_digits(n, true);
-    }
-    std::int64_t exponent = 0;
-    bool exponent_seen = false;
-    if (!n.any_digit || n.significant > 19 ||
-        (!implicit_exponent && (*n.p == '+' || *n.p == '-')) ||
-        !take_exponent(n, &exponent, &exponent_seen) || *n.p != '\0') {
+// digits] [exponent] and filling text .. end, read in one pass with its digits in one integer;
+// it gives what the state machine gives. False for anything else, which the state machine reads.
+bool read_plain_number(const char* text, const char* end, int scale, int implied_decimals,
+                       bool implicit_exponent, PlainReading* reading) {
+    if (text == end) {
         return false;
     }
-    *result = ParsedReal{{0, 0, 0}, n.p, 0};
-    if (n.integer != 0) {
-        std::int64_t decimal =
-            exponent - n.fraction + (exponent_seen ? 0 : scale) - (n.point ? 0 : implied_decimals);
-        if (!exact_whole_number(n.integer, decimal, &result->value)) {
-            for (; n.integer % 10 == 0; n.integer /= 10) {
-                ++decimal; // trailing zeros, as the scan drops them
-            }
-            result->value = integer_to_extended(n.integer);
-            scale_value(*result, decimal);
-        }
+    const char* p = text;
+    bool negative = *p == '-';
+    p += *p == '-' || *p == '+' ? 1 : 0;
+    const char* digits = p;
+    // Zeros before the first non-zero digit add nothing and are not significant: every digit
+    // from that one on is. Each digit after the point takes one from the decimal exponent.
+    const char* first = skip_zeros(p, end);
+    std::uint64_t integer = 0;
+    p = take_digits(first, end, &integer);
+    std::int64_t significant = p - first;
+    std::int64_t fraction = 0;
+    bool point = p != end && *p == POINT;
+    if (point) {
+        const char* after_point = ++p;
+        first = significant == 0 ? skip_zeros(p, end) : p;
+        p = take_digits(first, end, &integer);
+        significant += p - first;
+        fraction = p - after_point;
     }
-    result->value.sign_exponent |= static_cast<std::uint16_t>(negative ? 0x8000 : 0);
+    bool any_digit = p - digits > (point ? 1 : 0);
+    std::int64_t exponent = 0;
+    bool exponent_seen = false;
+    if (!any_digit || significant > 19 ||
+        (!implicit_exponent && p != end && (*p == '+' || *p == '-')) ||
+        !take_exponent(p, end, &exponent, &exponent_seen) || p != end) {
+        return false;
+    }
+    reading->integer = integer;
+    reading->decimal =
+        exponent - fraction + (exponent_seen ? 0 : scale) - (point ? 0 : implied_decimals);
+    reading->negative = negative;
     return true;
 }
 
-} // namespace
-
-ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
-                           bool implicit_exponent) {
-    ParsedReal plain;
-    if (read_plain_number(text, scale, implied_decimals, implicit_exponent, &plain)) {
-        return plain;
+// The value of a plain reading as the state machine builds it.
+ParsedReal plain_value(PlainReading r, const char* end) {
+    ParsedReal result{{0, 0, 0}, end, 0};
+    if (r.integer != 0 && !exact_whole_number(r.integer, r.decimal, &result.value)) {
+        for (; r.integer % 10 == 0; r.integer /= 10) {
+            ++r.decimal; // trailing zeros, as the scan drops them
+        }
+        result.value = integer_to_extended(r.integer);
+        scale_value(result, r.decimal);
     }
+    result.value.sign_exponent |= static_cast<std::uint16_t>(r.negative ? 0x8000 : 0);
+    return result;
+}
+
+// The magnitude of the usual reading of a field, a number with a few decimals, straight to its
+// double: the value plain_value gives when that value takes one multiplication by a power of
+// ten in the normal range. False for any other reading.
+bool small_plain_double(PlainReading r, double* magnitude) {
+    if (r.integer == 0 ||
+        (r.decimal >= 0 && r.decimal <= 19 && r.integer <= WHOLE_POWERS.limit[r.decimal])) {
+        return false; // zero keeps its sign, and a whole number is exact without a multiplication
+    }
+    for (; r.integer % 10 == 0; r.integer /= 10) {
+        ++r.decimal;
+    }
+    if (r.decimal < -7 || r.decimal > 7) {
+        return false;
+    }
+    *magnitude = scale_small_to_double(r.integer, static_cast<int>(r.decimal));
+    return true;
+}
+
+// The state machine's reading of a terminated text.
+ParsedReal scan_real_text(const char* text, int scale, int implied_decimals,
+                          bool implicit_exponent) {
     Scan s{};
     s.text = text;
     s.p = text;
@@ -446,8 +498,7 @@ ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
     return result;
 }
 
-RealConversion convert_real_text(const char* text, int length, int scale, int implied_decimals) {
-    ParsedReal parsed = parse_real_text(text, scale, implied_decimals, true);
+RealConversion conversion_of(const ParsedReal& parsed, const char* text, int length) {
     RealConversion conversion{0, static_cast<std::int32_t>(parsed.end - text), 0.0};
     if (parsed.scan_flags == SCAN_NO_DIGITS) {
         conversion.flags = NO_DIGITS;
@@ -465,6 +516,41 @@ RealConversion convert_real_text(const char* text, int length, int scale, int im
         conversion.flags |= NOT_ALL_USED;
     }
     return conversion;
+}
+
+} // namespace
+
+ParsedReal parse_real_text(const char* text, int scale, int implied_decimals,
+                           bool implicit_exponent) {
+    const char* end = text + std::strlen(text);
+    PlainReading plain;
+    if (read_plain_number(text, end, scale, implied_decimals, implicit_exponent, &plain)) {
+        return plain_value(plain, end);
+    }
+    return scan_real_text(text, scale, implied_decimals, implicit_exponent);
+}
+
+bool convert_plain_real(const char* text, int length, int scale, int implied_decimals,
+                        RealConversion* conversion) {
+    PlainReading plain;
+    if (!read_plain_number(text, text + length, scale, implied_decimals, true, &plain)) {
+        return false;
+    }
+    double magnitude;
+    if (small_plain_double(plain, &magnitude)) {
+        *conversion = RealConversion{0, length, plain.negative ? -magnitude : magnitude};
+    } else {
+        *conversion = conversion_of(plain_value(plain, text + length), text, length);
+    }
+    return true;
+}
+
+RealConversion convert_real_text(const char* text, int length, int scale, int implied_decimals) {
+    RealConversion conversion;
+    if (convert_plain_real(text, length, scale, implied_decimals, &conversion)) {
+        return conversion;
+    }
+    return conversion_of(scan_real_text(text, scale, implied_decimals, true), text, length);
 }
 
 RealItemResult real_item_result(const RealConversion& conversion, int type) {
