@@ -419,5 +419,40 @@ TEST(Reference, NearHalvesTheWorkingArithmeticDecides) {
     EXPECT_GT(differ_from_strtod, 20);
 }
 
+TEST(Reference, FieldsWithAFewDecimalsMatchTheModelAndTheStateMachine) {
+    // The texts of F and E fields: up to 19 digits with the point anywhere, trailing zeros and
+    // small exponents, read from a record where more digits follow the field.
+    std::uint64_t state = 777;
+    auto next = [&state](std::uint64_t bound) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (state >> 33) % bound;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = next(2) == 0 ? "-" : "";
+        int digits = 1 + static_cast<int>(next(19));
+        std::string number;
+        for (int d = 0; d < digits; ++d) {
+            number += static_cast<char>('0' + (next(4) == 0 ? 0 : next(10)));
+        }
+        number.insert(next(static_cast<std::uint64_t>(digits) + 1), ".");
+        text += number;
+        if (next(4) == 0) {
+            text += "E" + std::to_string(static_cast<int>(next(15)) - 7);
+        }
+        SCOPED_TRACE(text);
+        RealConversion fast = convert(text);
+        RealConversion scanned = convert(" " + text);
+        ASSERT_EQ(bits_of(fast.value), test::model_double_of_text(text.c_str()));
+        ASSERT_EQ(bits_of(scanned.value), bits_of(fast.value));
+        ASSERT_EQ(fast.flags, scanned.flags & ~NOT_ALL_USED);
+        std::string record = text + "12345678";
+        RealConversion field{1, 1, 1.0};
+        ASSERT_TRUE(
+            convert_plain_real(record.c_str(), static_cast<int>(text.size()), 0, 0, &field));
+        ASSERT_EQ(bits_of(field.value), bits_of(fast.value));
+        ASSERT_EQ(field.flags, fast.flags);
+    }
+}
+
 } // namespace
 } // namespace lnc
