@@ -346,7 +346,8 @@ std::uint32_t value_of_four(std::uint32_t w) {
 }
 
 // The digits from p on added to integer; returns where they end.
-const char* take_digits(const char* p, const char* end, std::uint64_t* integer) {
+[[gnu::always_inline]] inline const char* take_digits(const char* p, const char* end,
+                                                      std::uint64_t* integer) {
     std::uint64_t n = *integer;
     std::uint32_t four;
     while (end - p >= 4 && four_digits(four = load_four(p))) {
