@@ -361,19 +361,16 @@ std::uint32_t value_of_four(std::uint32_t w) {
     return p;
 }
 
-const char* skip_zeros(const char* p, const char* end) {
+[[gnu::always_inline]] inline const char* skip_zeros(const char* p, const char* end) {
     while (p != end && *p == '0') {
         ++p;
     }
     return p;
 }
 
-// An exponent of a letter or a sign and at least one digit, saturating as the scan's does; false
-// when none follows or it is left dangling.
+// An exponent of a letter or a sign and at least one digit, saturating as the scan's does, at p
+// before end; false when none follows or it is left dangling.
 bool take_exponent(const char*& p, const char* end, std::int64_t* exponent, bool* seen) {
-    if (p == end) {
-        return true;
-    }
     char c = *p;
     if (is_exponent_letter(c)) {
         if (++p == end) {
@@ -407,8 +404,9 @@ struct PlainReading {
 // The usual text, a number of at most 19 significant digits written as [sign] digits [point
 // digits] [exponent] and filling text .. end, read in one pass with its digits in one integer;
 // it gives what the state machine gives. False for anything else, which the state machine reads.
-bool read_plain_number(const char* text, const char* end, int scale, int implied_decimals,
-                       bool implicit_exponent, PlainReading* reading) {
+[[gnu::always_inline]] inline bool read_plain_number(const char* text, const char* end, int scale,
+                                                     int implied_decimals, bool implicit_exponent,
+                                                     PlainReading* reading) {
     if (text == end) {
         return false;
     }
@@ -434,9 +432,11 @@ bool read_plain_number(const char* text, const char* end, int scale, int implied
     bool any_digit = p - digits > (point ? 1 : 0);
     std::int64_t exponent = 0;
     bool exponent_seen = false;
-    if (!any_digit || significant > 19 ||
-        (!implicit_exponent && p != end && (*p == '+' || *p == '-')) ||
-        !take_exponent(p, end, &exponent, &exponent_seen) || p != end) {
+    if (!any_digit || significant > 19) {
+        return false;
+    }
+    if (p != end && ((!implicit_exponent && (*p == '+' || *p == '-')) ||
+                     !take_exponent(p, end, &exponent, &exponent_seen) || p != end)) {
         return false;
     }
     reading->integer = integer;
@@ -463,7 +463,7 @@ ParsedReal plain_value(PlainReading r, const char* end) {
 // The magnitude of the usual reading of a field, a number with a few decimals, straight to its
 // double: the value plain_value gives when that value takes one multiplication by a power of
 // ten in the normal range. False for any other reading.
-bool small_plain_double(PlainReading r, double* magnitude) {
+[[gnu::always_inline]] inline bool small_plain_double(PlainReading r, double* magnitude) {
     if (r.integer == 0 ||
         (r.decimal >= 0 && r.decimal <= 19 && r.integer <= WHOLE_POWERS.limit[r.decimal])) {
         return false; // zero keeps its sign, and a whole number is exact without a multiplication
