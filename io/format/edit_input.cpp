@@ -19,8 +19,14 @@ constexpr int INPUT_FIELD_LIMIT = 32767;
 constexpr std::uint64_t LARGEST_POSITIVE = 0x7FFFFFFFFFFFFFFFULL;
 constexpr std::uint64_t LARGEST_NEGATIVE = 0x8000000000000000ULL; // the magnitude of -2^63
 
+// Right-justified numbers come after runs of blanks: those are passed over four at a time.
 int first_non_blank(const char* field, int width) {
+    constexpr std::uint32_t FOUR_BLANKS = 0x20202020u;
     int i = 0;
+    std::uint32_t four;
+    while (width - i >= 4 && (std::memcpy(&four, field + i, sizeof four), four == FOUR_BLANKS)) {
+        i += 4;
+    }
     while (i < width && field[i] == ' ') {
         ++i;
     }
