@@ -541,12 +541,10 @@ bool still_names(const CompiledFormat* kept, const char* text, int length) {
     return true;
 }
 
-} // namespace
-
-const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error) {
-    if (text != nullptr && text == format_cache.last_text && length == format_cache.last_length &&
-        still_names(format_cache.last, text, length))
-        return format_cache.last;
+// The cache's buckets, and the compiler for a text found in none of them: apart from the check of
+// the format named last, so that a statement in a loop takes only that check.
+[[gnu::noinline]] const CompiledFormat* find_or_compile(const char* text, int length,
+                                                        FormatError* error) {
     const char* named = text;
     int named_length = length;
     if (text == nullptr || length < -1)
@@ -579,6 +577,15 @@ const CompiledFormat* compile_format_text(const char* text, int length, FormatEr
     format_cache.last_text = named;
     format_cache.last_length = named_length;
     return format;
+}
+
+} // namespace
+
+const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error) {
+    if (text != nullptr && text == format_cache.last_text && length == format_cache.last_length &&
+        still_names(format_cache.last, text, length))
+        return format_cache.last;
+    return find_or_compile(text, length, error);
 }
 
 } // namespace lnc

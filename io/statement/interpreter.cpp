@@ -35,6 +35,13 @@ std::uint32_t read_list_uint32() {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+// A signed 16-bit operand in the list, low byte first.
+std::int32_t read_list_int16() {
+    const std::uint8_t* p = engine.cursor;
+    engine.cursor += 2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
 // One 4-byte slot of the argument area; an area that was not given reads as zeros.
 std::int32_t read_argument_slot() {
     if (engine.argument == nullptr)
@@ -228,6 +235,9 @@ void select_internal_file() {
     block->pos = 0;
 }
 
+void connect_unit(std::int32_t unit);
+void take_statement_options(int extension);
+
 // The unit of an external statement: from the extension byte, from the operand that the
 // header's size bits describe, or '*'. An unconnected unit is opened on the spot.
 void select_external_unit(std::uint8_t header, int extension, bool has_extension) {
@@ -243,18 +253,28 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
         // The header's size bits are an operand descriptor; its bit 0 names the argument area.
         unit = read_operand(header & (HDR_UNIT_SIZE | HDR_EXTENSION));
     }
+    connect_unit(unit);
+    take_statement_options(has_extension ? extension : 0);
+}
+
+// The unit selected, or opened on the spot when it is not connected.
+void connect_unit(std::int32_t unit) {
     bool reading = error_state.statement_kind == KIND_READ;
     if (select_unit(unit) == nullptr) {
         implicit_open(unit, reading ? ACCESS_READ : ACCESS_WRITE);
         select_unit(unit);
     }
+}
+
+// The options of this statement replace those of the last one.
+void take_statement_options(int extension) {
     UnitBlock* block = current_unit;
     // Steps that belong to direct access: the record number may come from the unit itself.
     if ((block->format_flags & FMT_RECORD_FROM_NEXT) != 0) {
         engine.record_number = block->next_record;
         block->format_flags &= ~FMT_RECORD_FROM_NEXT;
     }
-    std::uint32_t options = has_extension ? (extension & FMT_STATEMENT_OPTIONS) : 0u;
+    std::uint32_t options = static_cast<std::uint32_t>(extension) & FMT_STATEMENT_OPTIONS;
     block->format_flags =
         (block->format_flags & ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE)) | options;
 }
@@ -340,6 +360,8 @@ void raise_format_error() {
 
 namespace {
 
+void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool reading);
+
 // 2 to 7 for any statement: the unit, what the statement may do on it, the mode and whether it
 // fits the unit, and the record of formatted direct access.
 void select_unit_and_mode(std::uint8_t header, bool reading) {
@@ -348,12 +370,40 @@ void select_unit_and_mode(std::uint8_t header, bool reading) {
     bool namelist =
         (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
     bool internal = (header & HDR_INTERNAL) != 0 && !namelist;
-    if (internal) {
+    if (internal)
         select_internal_file();
-    } else {
+    else
         select_external_unit(header, extension, has_extension);
-        check_action(reading);
+    check_unit_and_mode(header, extension, internal, reading);
+}
+
+// 2 to 7 for a formatted statement on a unit number as the begin calls lay it down, without
+// extension or record number. A connected unit of sequential records that allows the statement's
+// direction and is not at its end of file passes every check as it stands; any other unit goes
+// through them one by one.
+void select_plain_numbered_unit(std::uint8_t header, bool reading) {
+    connect_unit(read_list_int16());
+    UnitBlock* block = current_unit;
+    int organisation = block->organisation;
+    bool sequential = organisation == ORGANISATION_FILE || organisation == ORGANISATION_CONSOLE;
+    int refused_action = reading ? ACTION_WRITE : ACTION_READ;
+    bool plain = sequential && block->open_action != refused_action &&
+                 (block->flags & AT_EOF) == 0 &&
+                 (block->format_flags & FMT_RECORD_FROM_NEXT) == 0 && engine.record_error == 0;
+    if (!plain) {
+        take_statement_options(0);
+        check_unit_and_mode(header, 0, false, reading);
+        return;
     }
+    block->format_flags &= ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE);
+    take_format_item();
+}
+
+// After the unit's selection: what the statement may do on it, the mode and whether it fits the
+// unit, and the record of formatted direct access.
+void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool reading) {
+    if (!internal)
+        check_action(reading);
     if (engine.record_error != 0)
         raise_runtime_error(engine.record_error, error_state.statement_kind);
     choose_mode(header, extension);
@@ -402,8 +452,11 @@ void setup_statement() {
     bool reading = error_state.statement_kind == KIND_READ;
     // 2 to 7. The unit, the mode, and whether they fit.
     constexpr std::uint8_t UNIT_BITS = HDR_INTERNAL | HDR_EXTENSION | HDR_UNIT_SIZE | HDR_RECORD;
+    constexpr std::uint8_t PLAIN_NUMBERED = OPERAND_INT16 | HDR_FORMAT;
     if ((header & UNIT_BITS) == HDR_INTERNAL)
         select_plain_internal_file(header);
+    else if ((header & (UNIT_BITS | HDR_FORMAT)) == PLAIN_NUMBERED)
+        select_plain_numbered_unit(header, reading);
     else
         select_unit_and_mode(header, reading);
     // 8, 9. The column count, the driver and the record end.

@@ -256,15 +256,27 @@ void pass_rest_of_line() {
 namespace {
 
 int find_line_feed(const UnitBlock* b) {
-    for (int i = b->pos; i <= b->last; ++i)
-        if (b->buffer[i] == LF)
-            return i;
-    return -1;
+    if (b->pos > b->last)
+        return -1;
+    const std::uint8_t* from = b->buffer + b->pos;
+    const void* found = std::memchr(from, LF, static_cast<std::size_t>(b->last - b->pos + 1));
+    return found == nullptr
+               ? -1
+               : b->pos + static_cast<int>(static_cast<const std::uint8_t*>(found) - from);
 }
 
 [[noreturn]] void raise_internal_end_of_file() {
     error_state.at_end_of_file = 1;
     raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
+}
+
+// A line whose end is not in the buffer yet: the console and files read on until it is.
+[[gnu::noinline]] int read_rest_of_line(UnitBlock* b) {
+    bool lines = b->organisation == ORGANISATION_CONSOLE || b->organisation == ORGANISATION_FILE;
+    int lf = -1;
+    while (lf < 0 && lines && read_more_of_record(b))
+        lf = find_line_feed(b);
+    return lf;
 }
 
 } // namespace
@@ -283,9 +295,8 @@ void load_input_record(int* start, int* end) {
         b->pos -= 1;
     }
     int lf = find_line_feed(b);
-    bool lines = b->organisation == ORGANISATION_CONSOLE || b->organisation == ORGANISATION_FILE;
-    while (lf < 0 && lines && read_more_of_record(b))
-        lf = find_line_feed(b);
+    if (lf < 0)
+        lf = read_rest_of_line(b);
     int text_end = lf < 0 ? b->last + 1 : lf;
     if (text_end > b->pos && b->buffer[text_end - 1] == '\r')
         text_end -= 1;
