@@ -18,7 +18,6 @@ namespace {
 
 constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
 constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
-constexpr int LENGTH_AND_COUNT = 0x66; // character item: a 32-bit length, then a 32-bit count
 
 // Drivers by statement mode; the record-end routines by organisation are the drivers' own. The
 // formatted and unformatted drivers are put in by the begin calls of those statements, the only
