@@ -52,7 +52,7 @@ std::int32_t read_argument_slot() {
     return static_cast<std::int32_t>(value);
 }
 
-std::uint8_t* fetch_address(bool from_argument) {
+[[gnu::always_inline]] inline std::uint8_t* fetch_address(bool from_argument) {
     std::uint32_t operand =
         from_argument ? static_cast<std::uint32_t>(read_argument_slot()) : read_list_uint32();
     return static_cast<std::uint8_t*>(operand_address(operand));
