@@ -94,14 +94,6 @@ DataEdit take_data_edit(FormatCursor& cursor) {
 
 } // namespace
 
-void start_format(FormatCursor& cursor, const CompiledFormat* format) {
-    cursor.format = format;
-    cursor.op = 0;
-    cursor.repeat_left = 0;
-    cursor.depth = 0;
-    cursor.data_edit_taken = false;
-}
-
 namespace {
 
 [[gnu::noinline]] DataEdit walk_to_next_data_edit(FormatCursor& cursor,

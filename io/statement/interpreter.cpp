@@ -59,13 +59,13 @@ std::int32_t read_argument_slot() {
 }
 
 // A character item's length and count as two 32-bit operands; negative ones are taken as 0.
-void take_length_and_count() {
+[[gnu::always_inline]] inline void take_length_and_count() {
     current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
     current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
 }
 
 // The format item after the unit: the statement is formatted, its format where the item says.
-void take_format_item() {
+[[gnu::always_inline]] inline void take_format_item() {
     engine.mode = MODE_FORMATTED;
     std::uint8_t format_item = next_list_byte();
     engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
@@ -221,7 +221,7 @@ bool take_internal_variable() {
     return true;
 }
 
-void select_internal_file() {
+[[gnu::always_inline]] inline void select_internal_file() {
     current_unit_entry = ENTRY_INTERNAL;
     current_unit = unit_table[ENTRY_INTERNAL].block;
     if (!take_internal_variable())

@@ -46,7 +46,16 @@ const char* copy_character_value(const char* text, int length);
 void free_character_copies();
 int nesting_refusal(NestingSlot** slot);
 void save_enclosing_statement(NestingSlot* slot);
-void pop_statement();
+void restore_enclosing_statement();
+
+// Leaves a statement; an enclosing one gets its list and words back.
+inline void pop_statement() {
+    int before = engine.depth;
+    if (engine.depth > 0)
+        engine.depth--;
+    if (before >= 2)
+        restore_enclosing_statement();
+}
 
 // Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's words
 // go to the slot that nesting_refusal allocated with the copy of its list, kept at the current
@@ -156,8 +165,11 @@ inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
     }
     const CompiledFormat* compiled = nullptr;
     FormatError format_error{0, 0, 0};
-    if (request.format != nullptr)
-        compiled = request.compile_format(request.format, request.format_length, &format_error);
+    if (request.format != nullptr) {
+        compiled = format_named_again(request.format, request.format_length);
+        if (compiled == nullptr)
+            compiled = request.compile_format(request.format, request.format_length, &format_error);
+    }
     push_statement(slot);
     engine.capacity = STATEMENT_LIST_SIZE;
     engine.length = 1;

@@ -244,15 +244,11 @@ void save_enclosing_statement(NestingSlot* slot) {
     save_interpreter_state(*slot);
 }
 
-// Leaves a statement; an enclosing one gets its list and words back, and its slot goes.
-void pop_statement() {
-    int before = engine.depth;
-    if (engine.depth > 0)
-        engine.depth--;
-    if (before < 2)
-        return;
-    NestingSlot* slot = engine.nesting[before - 1];
-    engine.nesting[before - 1] = nullptr;
+// An enclosing statement gets its list and words back from the slot kept at its depth, and the
+// slot goes.
+void restore_enclosing_statement() {
+    NestingSlot* slot = engine.nesting[engine.depth];
+    engine.nesting[engine.depth] = nullptr;
     if (slot->statement.length > 0)
         std::memcpy(engine.buffer, slot->saved_list,
                     static_cast<std::size_t>(slot->statement.length));

@@ -223,10 +223,8 @@ void end_output_record() {
 
 // ---- Input ----
 
-void settle_output_line() {
+void settle_pending_line() {
     UnitBlock* b = current_unit;
-    if ((b->flags & LINE_PENDING) == 0)
-        return;
     if (b->organisation == ORGANISATION_CONSOLE) {
         if ((b->flags & RECORD_STARTED) == 0 && b->line_closed == 0)
             carriage_prefix(' ');
@@ -244,6 +242,11 @@ void settle_output_line() {
 // it.
 void pass_rest_of_line() {
     UnitBlock* b = current_unit;
+    // The bytes already in the buffer are passed here; next_char reads on past them.
+    while (b->pos <= b->last) {
+        if (b->buffer[b->pos++] == LF)
+            return;
+    }
     for (;;) {
         if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
             record_remaining == 0)
