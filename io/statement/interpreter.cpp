@@ -16,9 +16,6 @@ namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
-constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
-
 // Drivers by statement mode; the record-end routines by organisation are the drivers' own. The
 // formatted and unformatted drivers are put in by the begin calls of those statements, the only
 // ones whose lists select them, so that a program that makes none links neither.
@@ -159,7 +156,7 @@ std::int32_t read_operand(int descriptor) {
     return value;
 }
 
-void fetch_item() {
+void fetch_any_item() {
     std::uint8_t item = next_list_byte();
     int type = (item >> 2) & 0x0F;
     bool from_argument = (item & FROM_ARGUMENT_AREA) != 0;
@@ -351,10 +348,9 @@ void use_drivers(int mode, WriteDriver write, ReadDriver read) {
     read_drivers[mode] = read;
 }
 
-void raise_format_error() {
-    if (engine.format_error != 0)
-        raise_runtime_error(engine.format_error, error_state.statement_kind,
-                            engine.format_error_character);
+void raise_statement_format_error() {
+    raise_runtime_error(engine.format_error, error_state.statement_kind,
+                        engine.format_error_character);
 }
 
 namespace {
