@@ -359,7 +359,7 @@ void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool
 
 // 2 to 7 for any statement: the unit, what the statement may do on it, the mode and whether it
 // fits the unit, and the record of formatted direct access.
-void select_unit_and_mode(std::uint8_t header, bool reading) {
+[[gnu::noinline]] void select_unit_and_mode(std::uint8_t header, bool reading) {
     bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
     int extension = has_extension ? next_list_byte() : 0;
     bool namelist =
@@ -396,7 +396,8 @@ void select_plain_numbered_unit(std::uint8_t header, bool reading) {
 
 // After the unit's selection: what the statement may do on it, the mode and whether it fits the
 // unit, and the record of formatted direct access.
-void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool reading) {
+[[gnu::noinline]] void check_unit_and_mode(std::uint8_t header, int extension, bool internal,
+                                           bool reading) {
     if (!internal)
         check_action(reading);
     if (engine.record_error != 0)
