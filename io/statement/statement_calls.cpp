@@ -265,15 +265,20 @@ int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRA
     }
     if (count != NOT_AN_ARRAY) {
         append_array_item(type, variable, length, count);
+        append_byte(LIST_SUSPEND);
     } else {
-        append_byte(static_cast<std::uint8_t>(type << 2));
-        append_address(variable);
+        std::uint32_t operand = address_operand(variable);
+        std::uint8_t* list = engine.buffer;
+        std::uint8_t* at = list + engine.length;
+        *at++ = static_cast<std::uint8_t>(type << 2);
+        at = put_operand(at, operand);
         if (type == TYPE_CHARACTER) {
-            append_byte(LENGTH_OPERAND);
-            append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+            *at++ = LENGTH_OPERAND;
+            at = put_operand(at, static_cast<std::uint32_t>(length < 0 ? 0 : length));
         }
+        *at++ = LIST_SUSPEND;
+        engine.length = static_cast<int>(at - list);
     }
-    append_byte(LIST_SUSPEND);
     if (engine.deferred_error != 0) {
         // The address table could not hold the item: nothing safe is left to run.
         return fail_input_item(engine.deferred_error);

@@ -35,12 +35,6 @@ inline void append_int32(std::uint32_t value) {
 inline void append_address(const void* address) {
     append_int32(address_operand(address));
 }
-inline void append_int16(std::int16_t value) {
-    auto bits = static_cast<std::uint16_t>(value);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits & 0xFF),
-                                   static_cast<std::uint8_t>(bits >> 8)};
-    append_bytes(bytes, 2);
-}
 bool ensure_list_room();
 const char* copy_character_value(const char* text, int length);
 void free_character_copies();
@@ -142,15 +136,18 @@ inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// The internal file's variable by reference, with its length and count: laid down at once.
-[[gnu::always_inline]] inline void append_internal_file(const BeginRequest& request) {
-    std::uint8_t item[14];
-    item[0] = CHARACTER_ITEM;
-    put_uint32(item + 1, address_operand(request.variable));
-    item[5] = LENGTH_AND_COUNT;
-    put_uint32(item + 6, static_cast<std::uint32_t>(request.element_length));
-    put_uint32(item + 10, static_cast<std::uint32_t>(request.element_count));
-    append_bytes(item, sizeof item);
+// The begin and item calls lay down their bytes through a place of their own in the list and
+// store the list's length once: to the compiler a byte stored through the list could be any word
+// of the engine, so that appending byte by byte reads the length back after every byte.
+inline std::uint8_t* put_int16(std::uint8_t* at, std::int16_t value) {
+    auto bits = static_cast<std::uint16_t>(value);
+    at[0] = static_cast<std::uint8_t>(bits & 0xFF);
+    at[1] = static_cast<std::uint8_t>(bits >> 8);
+    return at + 2;
+}
+inline std::uint8_t* put_operand(std::uint8_t* at, std::uint32_t value) {
+    put_uint32(at, value);
+    return at + 4;
 }
 
 // Enters the statement once the arguments are known to be good; 0, or the refusal's status. A
@@ -182,15 +179,23 @@ inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
     return 0;
 }
 
-// The unit after the header: an internal file's variable, the extension byte and what it
-// names, or the unit number. The header's bits for them.
-[[gnu::always_inline]] inline std::uint8_t lay_down_unit(const BeginRequest& request) {
+// The unit after the header, laid down at at: an internal file's variable by reference with its
+// length and count, the extension byte and what it names, or the unit number. The header's bits
+// for them.
+[[gnu::always_inline]] inline std::uint8_t lay_down_unit(const BeginRequest& request,
+                                                         std::uint8_t*& at) {
     if (request.variable != nullptr) {
-        append_internal_file(request);
+        std::uint32_t variable = address_operand(request.variable);
+        *at++ = CHARACTER_ITEM;
+        at = put_operand(at, variable);
+        *at++ = LENGTH_AND_COUNT;
+        at = put_operand(at, static_cast<std::uint32_t>(request.element_length));
+        at = put_operand(at, static_cast<std::uint32_t>(request.element_count));
         return HDR_INTERNAL;
     }
+    auto unit = static_cast<std::int16_t>(request.unit);
     if (!request.non_advancing && !request.default_unit && !request.unformatted) {
-        append_int16(static_cast<std::int16_t>(request.unit));
+        at = put_int16(at, unit);
         return OPERAND_INT16;
     }
     std::uint8_t extension = request.extension_extra;
@@ -202,13 +207,13 @@ inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
         extension |= EXT_DEFAULT_UNIT;
     if (request.size_variable != nullptr)
         extension |= EXT_SIZE_VARIABLE;
-    append_byte(extension);
+    *at++ = extension;
     if (request.size_variable != nullptr) {
-        append_address(request.size_variable);
+        at = put_operand(at, address_operand(request.size_variable));
         *request.size_variable = 0;
     }
     if (!request.default_unit)
-        append_int16(static_cast<std::int16_t>(request.unit));
+        at = put_int16(at, unit);
     return HDR_EXTENSION;
 }
 
@@ -218,13 +223,18 @@ inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
     int refused = enter_statement(request, flags);
     if (refused != 0)
         return refused;
-    std::uint8_t header = lay_down_unit(request);
+    const CompiledFormat* compiled = engine.compiled_format;
+    std::uint8_t* list = engine.buffer;
+    std::uint8_t* at = list + 1;
+    std::uint8_t header = lay_down_unit(request, at);
     if (request.format != nullptr) {
         header |= HDR_FORMAT;
-        append_byte(CHARACTER_ITEM);
-        append_address(engine.compiled_format);
+        std::uint32_t format = address_operand(compiled);
+        *at++ = CHARACTER_ITEM;
+        at = put_operand(at, format);
     }
-    engine.buffer[0] = header | request.branch_bits;
+    list[0] = header | request.branch_bits;
+    engine.length = static_cast<int>(at - list);
     return 0;
 }
 
