@@ -231,7 +231,7 @@ bool take_internal_variable() {
     block->pos = 0;
 }
 
-void connect_unit(std::int32_t unit);
+UnitBlock* connect_unit(std::int32_t unit);
 void take_statement_options(int extension);
 
 // The unit of an external statement: from the extension byte, from the operand that the
@@ -254,12 +254,14 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
 }
 
 // The unit selected, or opened on the spot when it is not connected.
-void connect_unit(std::int32_t unit) {
-    bool reading = error_state.statement_kind == KIND_READ;
-    if (select_unit(unit) == nullptr) {
+UnitBlock* connect_unit(std::int32_t unit) {
+    UnitBlock* block = select_unit(unit);
+    if (block == nullptr) {
+        bool reading = error_state.statement_kind == KIND_READ;
         implicit_open(unit, reading ? ACCESS_READ : ACCESS_WRITE);
-        select_unit(unit);
+        block = select_unit(unit);
     }
+    return block;
 }
 
 // The options of this statement replace those of the last one.
@@ -377,8 +379,7 @@ void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool
 // direction and is not at its end of file passes every check as it stands; any other unit goes
 // through them one by one.
 void select_plain_numbered_unit(std::uint8_t header, bool reading) {
-    connect_unit(read_list_int16());
-    UnitBlock* block = current_unit;
+    UnitBlock* block = connect_unit(read_list_int16());
     int organisation = block->organisation;
     bool sequential = organisation == ORGANISATION_FILE || organisation == ORGANISATION_CONSOLE;
     int refused_action = reading ? ACTION_WRITE : ACTION_READ;
