@@ -57,7 +57,7 @@ void next_input_record() {
         std::int64_t reached = std::int64_t{f.record_start} + f.column;
         current_unit->pos = static_cast<int>(std::min<std::int64_t>(reached, f.record_end));
     }
-    end_input_record();
+    engine.record_end();
     f.record_loaded = false;
     f.column = 0;
 }

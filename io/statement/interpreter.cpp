@@ -202,7 +202,7 @@ namespace {
 // The variable as the begin calls lay it down (by reference from the list, its length and count
 // as 32-bit operands) is taken at once; any other form, or a unit that would delimit it, goes
 // through the general decoding.
-bool take_internal_variable() {
+[[gnu::always_inline]] inline bool take_internal_variable() {
     const std::uint8_t* p = engine.cursor;
     constexpr std::uint8_t VARIABLE_ITEM = TYPE_CHARACTER << 2;
     std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;

@@ -282,17 +282,9 @@ int find_line_feed(const UnitBlock* b) {
     return lf;
 }
 
-} // namespace
-
-void load_input_record(int* start, int* end) {
-    UnitBlock* b = current_unit;
-    if (b->organisation == ORGANISATION_INTERNAL) {
-        if (b->pos > b->last)
-            raise_internal_end_of_file();
-        *start = 0;
-        *end = b->last + 1;
-        return;
-    }
+// The record of a unit other than an internal file: up to its line end (a CR before it is not
+// part of the record), or to the end of what a record of fixed length holds.
+[[gnu::noinline]] void load_line_record(UnitBlock* b, int* start, int* end) {
     if (b->pos > b->last) {
         next_char();
         b->pos -= 1;
@@ -305,6 +297,20 @@ void load_input_record(int* start, int* end) {
         text_end -= 1;
     *start = b->pos;
     *end = text_end;
+}
+
+} // namespace
+
+void load_input_record(int* start, int* end) {
+    UnitBlock* b = current_unit;
+    if (b->organisation != ORGANISATION_INTERNAL) {
+        load_line_record(b, start, end);
+        return;
+    }
+    if (b->pos > b->last)
+        raise_internal_end_of_file();
+    *start = 0;
+    *end = b->last + 1;
 }
 
 namespace {
