@@ -296,14 +296,22 @@ TEST_F(PositioningTest, FormattedStatementsThatTheirUnitRefuses) {
     };
     make_file("r.txt", "  1.5\r\n");
     const Case cases[] = {
-        {{{"FILE", "w.txt"}, {"ACTION", "WRITE"}}, true, error_number(MSG_READ_WRITE_ONLY),
+        {{{"FILE", "w.txt"}, {"ACTION", "WRITE"}},
+         true,
+         error_number(MSG_READ_WRITE_ONLY),
          error_number(MSG_READ_WRITE_ONLY)},
-        {{{"FILE", "r.txt"}, {"ACTION", "READ"}}, false, error_number(MSG_WRITE_READ_ONLY),
+        {{{"FILE", "r.txt"}, {"ACTION", "READ"}},
+         false,
+         error_number(MSG_WRITE_READ_ONLY),
          error_number(MSG_WRITE_READ_ONLY)},
-        {{{"FILE", "u.bin"}, {"FORM", "UNFORMATTED"}}, true,
-         error_number(MSG_FORMATTED_ON_UNFORMATTED), error_number(MSG_FORMATTED_ON_UNFORMATTED)},
-        {{{"FILE", "d.txt"}, {"ACCESS", "DIRECT"}, {"FORM", "FORMATTED"}, {"RECL", "8"}}, true,
-         error_number(MSG_SEQUENTIAL_ON_DIRECT), error_number(MSG_SEQUENTIAL_ON_DIRECT)},
+        {{{"FILE", "u.bin"}, {"FORM", "UNFORMATTED"}},
+         true,
+         error_number(MSG_FORMATTED_ON_UNFORMATTED),
+         error_number(MSG_FORMATTED_ON_UNFORMATTED)},
+        {{{"FILE", "d.txt"}, {"ACCESS", "DIRECT"}, {"FORM", "FORMATTED"}, {"RECL", "8"}},
+         true,
+         error_number(MSG_SEQUENTIAL_ON_DIRECT),
+         error_number(MSG_SEQUENTIAL_ON_DIRECT)},
         {{{"FILE", "r.txt"}}, true, 0, -1},
         {{{"FILE", "e.txt"}}, true, -1, -1},
     };
