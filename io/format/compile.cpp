@@ -15,6 +15,8 @@
 
 namespace lnc {
 
+LastFormat last_format;
+
 namespace {
 
 constexpr int END_OF_TEXT = -1;
@@ -49,11 +51,6 @@ struct Compiler {
 
 struct FormatCache {
     CompiledFormat** buckets;
-    // The format found last and the text and length it was named by: a statement in a loop
-    // names the same text again.
-    const CompiledFormat* last;
-    const char* last_text;
-    int last_length;
 };
 FormatCache format_cache;
 
@@ -522,31 +519,10 @@ std::uint32_t format_text_hash(const char* text, int length) {
 
 namespace {
 
-// The text at the same place may have changed since (a format in a character variable), so its
-// characters are compared: the kept ones, then nothing but blanks up to its end.
-bool still_names(const CompiledFormat* kept, const char* text, int length) {
-    if (length < -1)
-        return false;
-    auto n = static_cast<std::size_t>(kept->text_length);
-    // A text up to its NUL may now be shorter than the kept one: no byte past its NUL is read.
-    bool same = length == -1 ? std::strncmp(kept->text, text, n) == 0
-                             : static_cast<std::size_t>(length) >= n &&
-                                   std::memcmp(kept->text, text, n) == 0;
-    if (!same)
-        return false;
-    for (auto i = n; length == -1 ? text[i] != '\0' : i < static_cast<std::size_t>(length); ++i) {
-        if (text[i] != ' ')
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error) {
-    if (text != nullptr && text == format_cache.last_text && length == format_cache.last_length &&
-        still_names(format_cache.last, text, length))
-        return format_cache.last;
+// The cache's buckets, and the compiler for a text found in none of them: apart from the check of
+// the format named last, so that a statement in a loop takes only that check.
+[[gnu::noinline]] const CompiledFormat* find_or_compile(const char* text, int length,
+                                                        FormatError* error) {
     const char* named = text;
     int named_length = length;
     if (text == nullptr || length < -1)
@@ -575,10 +551,15 @@ const CompiledFormat* compile_format_text(const char* text, int length, FormatEr
         format->next = *bucket;
         *bucket = format;
     }
-    format_cache.last = format;
-    format_cache.last_text = named;
-    format_cache.last_length = named_length;
+    last_format = LastFormat{format, named, named_length, format->text, format->text_length};
     return format;
+}
+
+} // namespace
+
+const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error) {
+    const CompiledFormat* format = format_named_again(text, length);
+    return format != nullptr ? format : find_or_compile(text, length, error);
 }
 
 } // namespace lnc

@@ -57,7 +57,7 @@ void next_input_record() {
         std::int64_t reached = std::int64_t{f.record_start} + f.column;
         current_unit->pos = static_cast<int>(std::min<std::int64_t>(reached, f.record_end));
     }
-    end_input_record();
+    engine.record_end();
     f.record_loaded = false;
     f.column = 0;
 }
@@ -72,7 +72,7 @@ std::uint8_t record_byte(std::int64_t column) {
 }
 
 // The next data edit, with the record it reads from in the buffer.
-DataEdit next_input_edit(EditClass item) {
+[[gnu::always_inline]] inline DataEdit next_input_edit(EditClass item) {
     FormattedState& f = engine.formatted;
     DataEdit edit = next_data_edit(f.cursor, READ_ACTIONS, f.edit);
     if (int message = misfit_message(edit, item); message != 0)
@@ -89,7 +89,8 @@ DataEdit next_input_edit(EditClass item) {
 // The field of width columns at the current column, and the column moves past it: the record's
 // own bytes when the field lies in it whole, else a copy into field of the part that lies in it
 // and blanks for the part past its end.
-const char* take_field(const DataEdit& edit, char* field, int* width) {
+[[gnu::always_inline]] inline const char* take_field(const DataEdit& edit, char* field,
+                                                     int* width) {
     FormattedState& f = engine.formatted;
     *width = std::max(edit.width, 0);
     if (*width > INPUT_FIELD_SIZE)

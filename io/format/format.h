@@ -6,6 +6,7 @@
 // calls back into the statement under way, through the routines its driver gives it.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 namespace lnc {
 
@@ -72,6 +73,44 @@ struct FormatError {
 // the same compiled format: a FORMAT executed in a loop is compiled once.
 const CompiledFormat* compile_format_text(const char* text, int length, FormatError* error);
 
+// The format found last, the text and length it was named by, and its own text (up to its last
+// non-blank character): a statement in a loop names the same text again, and finds its format
+// here without a call.
+struct LastFormat {
+    const CompiledFormat* format;
+    const char* named_text;
+    int named_length;
+    const char* kept_text;
+    int kept_length;
+};
+extern LastFormat last_format;
+
+// The text at the same place may have changed since (a format in a character variable), so its
+// characters are compared: the kept ones, then nothing but blanks up to its end.
+inline bool still_names_last(const char* text, int length) {
+    if (length < -1)
+        return false;
+    auto n = static_cast<std::size_t>(last_format.kept_length);
+    // A text up to its NUL may now be shorter than the kept one: no byte past its NUL is read.
+    bool same = length == -1 ? std::strncmp(last_format.kept_text, text, n) == 0
+                             : static_cast<std::size_t>(length) >= n &&
+                                   std::memcmp(last_format.kept_text, text, n) == 0;
+    if (!same)
+        return false;
+    for (auto i = n; length == -1 ? text[i] != '\0' : i < static_cast<std::size_t>(length); ++i) {
+        if (text[i] != ' ')
+            return false;
+    }
+    return true;
+}
+
+// The format named last when text names it again, else null.
+inline const CompiledFormat* format_named_again(const char* text, int length) {
+    bool again = text != nullptr && text == last_format.named_text &&
+                 length == last_format.named_length && still_names_last(text, length);
+    return again ? last_format.format : nullptr;
+}
+
 // ---- The walk ----
 
 // What a driver does for the edits the walk meets on the way to the next data edit.
@@ -95,7 +134,13 @@ struct FormatCursor {
     bool data_edit_taken; // a data edit has been handed out since the start or the reversion
 };
 
-void start_format(FormatCursor& cursor, const CompiledFormat* format);
+inline void start_format(FormatCursor& cursor, const CompiledFormat* format) {
+    cursor.format = format;
+    cursor.op = 0;
+    cursor.repeat_left = 0;
+    cursor.depth = 0;
+    cursor.data_edit_taken = false;
+}
 // Performs every control edit up to the next data edit and returns it. At the final
 // parenthesis the record ends and the walk reverts to the last top-level group (with its
 // repeat count); a format without data edits raises MSG_NO_DATA_EDIT there.

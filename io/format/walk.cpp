@@ -94,15 +94,10 @@ DataEdit take_data_edit(FormatCursor& cursor) {
 
 } // namespace
 
-void start_format(FormatCursor& cursor, const CompiledFormat* format) {
-    cursor.format = format;
-    cursor.op = 0;
-    cursor.repeat_left = 0;
-    cursor.depth = 0;
-    cursor.data_edit_taken = false;
-}
+namespace {
 
-DataEdit next_data_edit(FormatCursor& cursor, const FormatActions& actions, EditState& state) {
+[[gnu::noinline]] DataEdit walk_to_next_data_edit(FormatCursor& cursor,
+                                                  const FormatActions& actions, EditState& state) {
     for (;;) {
         if (walk_to_data_edit(cursor, actions, state, false) == Stop::DATA_EDIT)
             return take_data_edit(cursor);
@@ -118,8 +113,25 @@ DataEdit next_data_edit(FormatCursor& cursor, const FormatActions& actions, Edit
     }
 }
 
-void finish_format(FormatCursor& cursor, const FormatActions& actions, EditState& state) {
+[[gnu::noinline]] void walk_to_colon(FormatCursor& cursor, const FormatActions& actions,
+                                     EditState& state) {
     walk_to_data_edit(cursor, actions, state, true);
+}
+
+} // namespace
+
+// Most often the cursor stands on a data edit, or at the end after the last item: there is
+// nothing to walk, and the walk itself is not entered.
+DataEdit next_data_edit(FormatCursor& cursor, const FormatActions& actions, EditState& state) {
+    if (cursor.format->ops[cursor.op].code == OP_DATA)
+        return take_data_edit(cursor);
+    return walk_to_next_data_edit(cursor, actions, state);
+}
+
+void finish_format(FormatCursor& cursor, const FormatActions& actions, EditState& state) {
+    std::uint8_t code = cursor.format->ops[cursor.op].code;
+    if (code != OP_DATA && code != OP_END)
+        walk_to_colon(cursor, actions, state);
 }
 
 } // namespace lnc

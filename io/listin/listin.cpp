@@ -16,7 +16,7 @@ bool is_internal_unit() {
 }
 
 // Runs the statement's driver under the statement's unwinding point.
-int run_driver(const std::uint8_t* list, bool first) {
+[[gnu::always_inline]] inline int run_driver(const std::uint8_t* list, bool first) {
     engine.cursor = list;
     engine.argument = nullptr;
     try {

@@ -7,16 +7,25 @@ namespace lnc {
 
 namespace {
 
-void take_format(BeginRequest& request, const char* format, int format_length) {
+// The interpreter's tables keep the drivers once they are in.
+bool drivers_in = false;
+
+[[gnu::always_inline]] inline void take_format(BeginRequest& request, const char* format,
+                                               int format_length) {
     request.format = format;
     request.format_length = format_length;
     request.compile_format = compile_format_text;
-    use_drivers(MODE_FORMATTED, formatted_write, formatted_read);
+    if (!drivers_in) {
+        use_drivers(MODE_FORMATTED, formatted_write, formatted_read);
+        drivers_in = true;
+    }
 }
 
 // An internal file's request, with its format if it has one; 0, or the refusal's status.
-int prepare_internal(BeginRequest& request, const char* variable, int element_length,
-                     int element_count, const char* format, int format_length, int flags) {
+[[gnu::always_inline]] inline int prepare_internal(BeginRequest& request, const char* variable,
+                                                   int element_length, int element_count,
+                                                   const char* format, int format_length,
+                                                   int flags) {
     int refused = check_internal_file(variable, element_length, element_count, flags, &request);
     if (refused == 0 && format != nullptr)
         take_format(request, format, format_length);

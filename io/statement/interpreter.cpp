@@ -16,10 +16,6 @@ namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
-constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
-constexpr int LENGTH_AND_COUNT = 0x66; // character item: a 32-bit length, then a 32-bit count
-
 // Drivers by statement mode; the record-end routines by organisation are the drivers' own. The
 // formatted and unformatted drivers are put in by the begin calls of those statements, the only
 // ones whose lists select them, so that a program that makes none links neither.
@@ -35,6 +31,13 @@ std::uint32_t read_list_uint32() {
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+// A signed 16-bit operand in the list, low byte first.
+std::int32_t read_list_int16() {
+    const std::uint8_t* p = engine.cursor;
+    engine.cursor += 2;
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+
 // One 4-byte slot of the argument area; an area that was not given reads as zeros.
 std::int32_t read_argument_slot() {
     if (engine.argument == nullptr)
@@ -46,20 +49,20 @@ std::int32_t read_argument_slot() {
     return static_cast<std::int32_t>(value);
 }
 
-std::uint8_t* fetch_address(bool from_argument) {
+[[gnu::always_inline]] inline std::uint8_t* fetch_address(bool from_argument) {
     std::uint32_t operand =
         from_argument ? static_cast<std::uint32_t>(read_argument_slot()) : read_list_uint32();
     return static_cast<std::uint8_t*>(operand_address(operand));
 }
 
 // A character item's length and count as two 32-bit operands; negative ones are taken as 0.
-void take_length_and_count() {
+[[gnu::always_inline]] inline void take_length_and_count() {
     current_item.element_size = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
     current_item.count = std::max(static_cast<std::int32_t>(read_list_uint32()), 0);
 }
 
 // The format item after the unit: the statement is formatted, its format where the item says.
-void take_format_item() {
+[[gnu::always_inline]] inline void take_format_item() {
     engine.mode = MODE_FORMATTED;
     std::uint8_t format_item = next_list_byte();
     engine.statement_format = fetch_address((format_item & FROM_ARGUMENT_AREA) != 0);
@@ -153,7 +156,7 @@ std::int32_t read_operand(int descriptor) {
     return value;
 }
 
-void fetch_item() {
+void fetch_any_item() {
     std::uint8_t item = next_list_byte();
     int type = (item >> 2) & 0x0F;
     bool from_argument = (item & FROM_ARGUMENT_AREA) != 0;
@@ -199,7 +202,7 @@ namespace {
 // The variable as the begin calls lay it down (by reference from the list, its length and count
 // as 32-bit operands) is taken at once; any other form, or a unit that would delimit it, goes
 // through the general decoding.
-bool take_internal_variable() {
+[[gnu::always_inline]] inline bool take_internal_variable() {
     const std::uint8_t* p = engine.cursor;
     constexpr std::uint8_t VARIABLE_ITEM = TYPE_CHARACTER << 2;
     std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
@@ -215,7 +218,7 @@ bool take_internal_variable() {
     return true;
 }
 
-void select_internal_file() {
+[[gnu::always_inline]] inline void select_internal_file() {
     current_unit_entry = ENTRY_INTERNAL;
     current_unit = unit_table[ENTRY_INTERNAL].block;
     if (!take_internal_variable())
@@ -227,6 +230,9 @@ void select_internal_file() {
     block->record_length = current_item.element_size;
     block->pos = 0;
 }
+
+UnitBlock* connect_unit(std::int32_t unit);
+void take_statement_options(int extension);
 
 // The unit of an external statement: from the extension byte, from the operand that the
 // header's size bits describe, or '*'. An unconnected unit is opened on the spot.
@@ -243,18 +249,30 @@ void select_external_unit(std::uint8_t header, int extension, bool has_extension
         // The header's size bits are an operand descriptor; its bit 0 names the argument area.
         unit = read_operand(header & (HDR_UNIT_SIZE | HDR_EXTENSION));
     }
-    bool reading = error_state.statement_kind == KIND_READ;
-    if (select_unit(unit) == nullptr) {
+    connect_unit(unit);
+    take_statement_options(has_extension ? extension : 0);
+}
+
+// The unit selected, or opened on the spot when it is not connected.
+UnitBlock* connect_unit(std::int32_t unit) {
+    UnitBlock* block = select_unit(unit);
+    if (block == nullptr) {
+        bool reading = error_state.statement_kind == KIND_READ;
         implicit_open(unit, reading ? ACCESS_READ : ACCESS_WRITE);
-        select_unit(unit);
+        block = select_unit(unit);
     }
+    return block;
+}
+
+// The options of this statement replace those of the last one.
+void take_statement_options(int extension) {
     UnitBlock* block = current_unit;
     // Steps that belong to direct access: the record number may come from the unit itself.
     if ((block->format_flags & FMT_RECORD_FROM_NEXT) != 0) {
         engine.record_number = block->next_record;
         block->format_flags &= ~FMT_RECORD_FROM_NEXT;
     }
-    std::uint32_t options = has_extension ? (extension & FMT_STATEMENT_OPTIONS) : 0u;
+    std::uint32_t options = static_cast<std::uint32_t>(extension) & FMT_STATEMENT_OPTIONS;
     block->format_flags =
         (block->format_flags & ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE)) | options;
 }
@@ -332,28 +350,57 @@ void use_drivers(int mode, WriteDriver write, ReadDriver read) {
     read_drivers[mode] = read;
 }
 
-void raise_format_error() {
-    if (engine.format_error != 0)
-        raise_runtime_error(engine.format_error, error_state.statement_kind,
-                            engine.format_error_character);
+void raise_statement_format_error() {
+    raise_runtime_error(engine.format_error, error_state.statement_kind,
+                        engine.format_error_character);
 }
 
 namespace {
 
+void check_unit_and_mode(std::uint8_t header, int extension, bool internal, bool reading);
+
 // 2 to 7 for any statement: the unit, what the statement may do on it, the mode and whether it
 // fits the unit, and the record of formatted direct access.
-void select_unit_and_mode(std::uint8_t header, bool reading) {
+[[gnu::noinline]] void select_unit_and_mode(std::uint8_t header, bool reading) {
     bool has_extension = (header & HDR_EXTENSION) != 0 && (header & HDR_UNIT_SIZE) == 0;
     int extension = has_extension ? next_list_byte() : 0;
     bool namelist =
         (header & (HDR_INTERNAL | HDR_RECORD | HDR_FORMAT)) == (HDR_INTERNAL | HDR_RECORD);
     bool internal = (header & HDR_INTERNAL) != 0 && !namelist;
-    if (internal) {
+    if (internal)
         select_internal_file();
-    } else {
+    else
         select_external_unit(header, extension, has_extension);
-        check_action(reading);
+    check_unit_and_mode(header, extension, internal, reading);
+}
+
+// 2 to 7 for a formatted statement on a unit number as the begin calls lay it down, without
+// extension or record number. A connected unit of sequential records that allows the statement's
+// direction and is not at its end of file passes every check as it stands; any other unit goes
+// through them one by one.
+void select_plain_numbered_unit(std::uint8_t header, bool reading) {
+    UnitBlock* block = connect_unit(read_list_int16());
+    int organisation = block->organisation;
+    bool sequential = organisation == ORGANISATION_FILE || organisation == ORGANISATION_CONSOLE;
+    int refused_action = reading ? ACTION_WRITE : ACTION_READ;
+    bool plain = sequential && block->open_action != refused_action &&
+                 (block->flags & AT_EOF) == 0 &&
+                 (block->format_flags & FMT_RECORD_FROM_NEXT) == 0 && engine.record_error == 0;
+    if (!plain) {
+        take_statement_options(0);
+        check_unit_and_mode(header, 0, false, reading);
+        return;
     }
+    block->format_flags &= ~(FMT_STATEMENT_OPTIONS | FMT_TRANSFER_STATE);
+    take_format_item();
+}
+
+// After the unit's selection: what the statement may do on it, the mode and whether it fits the
+// unit, and the record of formatted direct access.
+[[gnu::noinline]] void check_unit_and_mode(std::uint8_t header, int extension, bool internal,
+                                           bool reading) {
+    if (!internal)
+        check_action(reading);
     if (engine.record_error != 0)
         raise_runtime_error(engine.record_error, error_state.statement_kind);
     choose_mode(header, extension);
@@ -402,8 +449,11 @@ void setup_statement() {
     bool reading = error_state.statement_kind == KIND_READ;
     // 2 to 7. The unit, the mode, and whether they fit.
     constexpr std::uint8_t UNIT_BITS = HDR_INTERNAL | HDR_EXTENSION | HDR_UNIT_SIZE | HDR_RECORD;
+    constexpr std::uint8_t PLAIN_NUMBERED = OPERAND_INT16 | HDR_FORMAT;
     if ((header & UNIT_BITS) == HDR_INTERNAL)
         select_plain_internal_file(header);
+    else if ((header & (UNIT_BITS | HDR_FORMAT)) == PLAIN_NUMBERED)
+        select_plain_numbered_unit(header, reading);
     else
         select_unit_and_mode(header, reading);
     // 8, 9. The column count, the driver and the record end.

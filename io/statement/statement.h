@@ -40,6 +40,9 @@ inline constexpr std::uint8_t EXT_UNFORMATTED = 0x10; // the items travel as the
 // An item byte: the type code in bits 2 to 5, and the value itself in the list in place of its
 // address.
 inline constexpr std::uint8_t BY_VALUE = 0x40;
+// An item byte's operand comes from the argument area; an array byte follows the item's address.
+inline constexpr std::uint8_t FROM_ARGUMENT_AREA = 0x02;
+inline constexpr std::uint8_t HAS_ARRAY_BYTE = 0x80;
 // The operand descriptor of a signed 16-bit operand in the list (size code 2 in bits 1 to 3); the
 // header's unit bits hold one too.
 inline constexpr int OPERAND_INT16 = 2 << 1;
@@ -259,10 +262,34 @@ inline void* operand_address(std::uint32_t operand) {
 int execute_write(const std::uint8_t* list, const CompiledFormat* compiled_format);
 void setup_statement();
 // A statement whose format did not compile fails here, as a statement of its kind.
-void raise_format_error();
+[[noreturn]] void raise_statement_format_error();
+inline void raise_format_error() {
+    if (engine.format_error != 0)
+        raise_statement_format_error();
+}
 // Decodes the next item into current_item. On a unit with a delimiter mode a character item
 // becomes a heap copy in delimited form, which the WRITE driver frees once it has placed it.
-void fetch_item();
+void fetch_any_item();
+// The usual input item, a scalar by reference from the list, is decoded here; any other goes
+// through fetch_any_item.
+inline void fetch_item() {
+    const std::uint8_t* p = engine.cursor;
+    constexpr std::uint8_t NOT_PLAIN = BY_VALUE | HAS_ARRAY_BYTE | FROM_ARGUMENT_AREA;
+    int type = (p[0] >> 2) & 0x0F;
+    if ((p[0] & NOT_PLAIN) != 0 || type == TYPE_CHARACTER) {
+        fetch_any_item();
+        return;
+    }
+    std::uint32_t operand = p[1] | (static_cast<std::uint32_t>(p[2]) << 8) |
+                            (static_cast<std::uint32_t>(p[3]) << 16) |
+                            (static_cast<std::uint32_t>(p[4]) << 24);
+    engine.cursor = p + 5;
+    current_item.type = type;
+    current_item.count = 1;
+    current_item.element_size = TYPE_SIZES[type].part;
+    current_item.data = static_cast<std::uint8_t*>(operand_address(operand));
+    engine.secondary_count = 0;
+}
 std::uint8_t next_list_byte();
 // Decodes an operand described by a 4-bit operand descriptor.
 std::int32_t read_operand(int descriptor);

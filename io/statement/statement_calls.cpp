@@ -12,97 +12,10 @@ namespace lnc {
 
 namespace {
 
-constexpr std::uint8_t CHARACTER_ITEM = (TYPE_CHARACTER << 2); // 0x28: by reference
-constexpr std::uint8_t LENGTH_OPERAND = 0x60;                  // a 32-bit operand in the list
-constexpr std::uint8_t ARRAY_ITEM = 0x80;                      // an array byte follows the address
-constexpr std::uint8_t COUNT_OPERAND = 0x06;    // array byte: a 32-bit count follows in the list
-constexpr std::uint8_t LENGTH_AND_COUNT = 0x66; // character: 32-bit length, then 32-bit count
+constexpr std::uint8_t LENGTH_OPERAND = 0x60; // a 32-bit operand in the list
+constexpr std::uint8_t ARRAY_ITEM = 0x80;     // an array byte follows the address
+constexpr std::uint8_t COUNT_OPERAND = 0x06;  // array byte: a 32-bit count follows in the list
 constexpr int NOT_AN_ARRAY = -1;
-
-int refuse(int index, int flags) {
-    int status = raise_statement_error(index, flags);
-    engine.refused = true;
-    engine.refused_status = status;
-    return status;
-}
-
-void put_uint32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// The internal file's variable by reference, with its length and count: laid down at once.
-void append_internal_file(const BeginRequest& request) {
-    std::uint8_t item[14];
-    item[0] = CHARACTER_ITEM;
-    put_uint32(item + 1, address_operand(request.variable));
-    item[5] = LENGTH_AND_COUNT;
-    put_uint32(item + 6, static_cast<std::uint32_t>(request.element_length));
-    put_uint32(item + 10, static_cast<std::uint32_t>(request.element_count));
-    append_bytes(item, sizeof item);
-}
-
-// Steps common to both begin calls once the arguments are known to be good: enter the
-// statement and lay down the header, the extension, the unit and the format item.
-int start_list(const BeginRequest& request, int flags) {
-    NestingSlot* slot = nullptr;
-    if (engine.depth != 0) {
-        int refusal = nesting_refusal(&slot);
-        if (refusal != 0)
-            return refuse(refusal, flags);
-    }
-    // A format is compiled once for its text; a text that does not compile fails the statement
-    // when it runs, as a statement of its kind.
-    const CompiledFormat* compiled = nullptr;
-    FormatError format_error{0, 0, 0};
-    if (request.format != nullptr)
-        compiled = request.compile_format(request.format, request.format_length, &format_error);
-    push_statement(slot);
-    engine.capacity = STATEMENT_LIST_SIZE;
-    engine.length = 1;
-    engine.compiled_format = compiled;
-    engine.format_error = compiled == nullptr ? format_error.message_index : 0;
-    engine.format_error_character = static_cast<unsigned char>(format_error.character);
-    engine.unformatted = request.unformatted;
-    engine.control_open = true;
-    engine.record_error = 0;
-    std::uint8_t header = 0;
-    if (request.variable != nullptr) {
-        header |= HDR_INTERNAL;
-        append_internal_file(request);
-    } else if (request.non_advancing || request.default_unit || request.unformatted) {
-        header |= HDR_EXTENSION;
-        std::uint8_t extension = request.extension_extra;
-        if (request.unformatted)
-            extension |= EXT_UNFORMATTED;
-        if (request.non_advancing)
-            extension |= EXT_NON_ADVANCING;
-        if (request.default_unit)
-            extension |= EXT_DEFAULT_UNIT;
-        if (request.size_variable != nullptr)
-            extension |= EXT_SIZE_VARIABLE;
-        append_byte(extension);
-        if (request.size_variable != nullptr) {
-            append_address(request.size_variable);
-            *request.size_variable = 0;
-        }
-    } else {
-        header |= OPERAND_INT16; // the unit number follows
-    }
-    if (!request.default_unit && request.variable == nullptr)
-        append_int16(static_cast<std::int16_t>(request.unit));
-    if (request.format != nullptr) {
-        header |= HDR_FORMAT;
-        append_byte(CHARACTER_ITEM);
-        append_address(compiled);
-    }
-    engine.buffer[0] = header | request.branch_bits;
-    return 0;
-}
-
-bool unit_in_range(int unit) {
-    return unit >= -32767 && unit <= 32767;
-}
 
 // Items of a refused statement are dropped; so are those of a statement that has already met a
 // failure (it will not run) and those that the list has no room for.
@@ -133,63 +46,11 @@ void finish_statement() {
 
 } // namespace
 
-int check_control_list(int unit, int default_marker, const char* advance, int advance_length,
-                       int flags, BeginRequest* request) {
-    engine.refused = false;
-    request->default_unit = unit == default_marker;
-    if (!request->default_unit && !unit_in_range(unit))
-        return refuse(MSG_UNIT_OUT_OF_RANGE, flags);
-    if (advance != nullptr) {
-        int keyword = advance_keyword(advance, advance_length);
-        if (keyword < 0)
-            return refuse(MSG_BAD_ADVANCE, flags);
-        request->non_advancing = keyword == 0;
-    }
-    return 0;
-}
-
-// A WRITE's flags: bit 0 the error branch.
-int start_write_list(BeginRequest& request, int flags) {
-    request.branch_bits = (flags & 1) != 0 ? HDR_ERROR_BRANCH : 0;
-    return start_list(request, flags);
-}
-
-// A READ's flags: bit 2 the error branch, bit 0 the end-of-file branch. Its first item call runs
-// the statement; the address table entries of its later items begin here.
-int start_read_list(BeginRequest& request, int flags) {
-    request.branch_bits = static_cast<std::uint8_t>(((flags & 4) != 0 ? HDR_ERROR_BRANCH : 0) |
-                                                    ((flags & 1) != 0 ? HDR_END_BRANCH : 0));
-    int status = start_list(request, flags);
-    if (status == 0) {
-        engine.read_first_item = 1;
-        engine.address_mark = engine.address_count;
-    }
+int refuse(int index, int flags) {
+    int status = raise_statement_error(index, flags);
+    engine.refused = true;
+    engine.refused_status = status;
     return status;
-}
-
-int begin_external_write(BeginRequest& request, int unit, const char* advance, int advance_length,
-                         int flags) {
-    int refused =
-        check_control_list(unit, DEFAULT_UNIT_WRITE, advance, advance_length, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.unit = unit;
-    return start_write_list(request, flags);
-}
-
-int begin_external_read(BeginRequest& request, int unit, const char* advance, int advance_length,
-                        std::int32_t* size_variable, int flags) {
-    int refused =
-        check_control_list(unit, DEFAULT_UNIT_READ, advance, advance_length, flags, &request);
-    if (refused != 0)
-        return refused;
-    // A size variable counts the characters of a non-advancing transfer only.
-    if (size_variable != nullptr && !request.non_advancing)
-        return refuse(MSG_SIZE_WITH_ADVANCE, flags);
-    request.unit = unit;
-    request.size_variable = size_variable;
-    request.extension_extra = (flags & 2) != 0 ? EXT_EOR_BRANCH : 0;
-    return start_read_list(request, flags);
 }
 
 // The begin calls without a format, apart from those with one (formatted_calls.cpp): a program
@@ -223,20 +84,6 @@ int set_record_number(std::int32_t record) {
     append_byte(RECORD_OPERAND);
     append_int32(static_cast<std::uint32_t>(record));
     engine.buffer[0] = static_cast<std::uint8_t>(header | HDR_RECORD);
-    return 0;
-}
-
-// An internal file is at least one record of at least one character; its bytes must be
-// countable in an int.
-int check_internal_file(const char* variable, int element_length, int element_count, int flags,
-                        BeginRequest* request) {
-    engine.refused = false;
-    std::int64_t bytes = std::int64_t{element_length} * element_count;
-    if (variable == nullptr || element_length <= 0 || element_count <= 0 || bytes > INT32_MAX)
-        return refuse(MSG_CHARACTER_LENGTH, flags);
-    request->variable = variable;
-    request->element_length = element_length;
-    request->element_count = element_count;
     return 0;
 }
 
@@ -418,15 +265,20 @@ int run_input_item(int type, void* variable, int length, int count = NOT_AN_ARRA
     }
     if (count != NOT_AN_ARRAY) {
         append_array_item(type, variable, length, count);
+        append_byte(LIST_SUSPEND);
     } else {
-        append_byte(static_cast<std::uint8_t>(type << 2));
-        append_address(variable);
+        std::uint32_t operand = address_operand(variable);
+        std::uint8_t* list = engine.buffer;
+        std::uint8_t* at = list + engine.length;
+        *at++ = static_cast<std::uint8_t>(type << 2);
+        at = put_operand(at, operand);
         if (type == TYPE_CHARACTER) {
-            append_byte(LENGTH_OPERAND);
-            append_int32(static_cast<std::uint32_t>(length < 0 ? 0 : length));
+            *at++ = LENGTH_OPERAND;
+            at = put_operand(at, static_cast<std::uint32_t>(length < 0 ? 0 : length));
         }
+        *at++ = LIST_SUSPEND;
+        engine.length = static_cast<int>(at - list);
     }
-    append_byte(LIST_SUSPEND);
     if (engine.deferred_error != 0) {
         // The address table could not hold the item: nothing safe is left to run.
         return fail_input_item(engine.deferred_error);

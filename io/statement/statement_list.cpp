@@ -60,14 +60,6 @@ void release_statement_engine() {
     engine = StatementEngine{};
 }
 
-// Low byte first; the bytes are laid down at once rather than one store to the list at a time.
-void append_int16(std::int16_t value) {
-    auto bits = static_cast<std::uint16_t>(value);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(bits & 0xFF),
-                                   static_cast<std::uint8_t>(bits >> 8)};
-    append_bytes(bytes, 2);
-}
-
 // Keeps at least LIST_GROW_MARGIN bytes free before an item is appended. The capacity grows by
 // LIST_CAPACITY_STEP; the block under it at least doubles, so that a statement of a million
 // items is built in time proportional to its length rather than copied once per step. The
@@ -244,37 +236,19 @@ void restore_interpreter_state(const NestingSlot& slot) {
 
 } // namespace
 
-// Enters a new statement. At depth 0 nothing encloses it; deeper, the enclosing statement's words
-// go to the slot that nesting_refusal allocated with the copy of its list, kept at the current
-// depth.
-void push_statement(NestingSlot* slot) {
-    if (engine.depth > 0) {
-        engine.nesting[engine.depth] = slot;
-        slot->statement = engine;
-        save_interpreter_state(*slot);
-    } else {
-        // Nothing encloses this statement: leftovers of an abandoned one can go.
-        if (engine.copies_head != nullptr)
-            free_character_copies();
-        engine.address_count = 0;
-    }
-    engine.copies_head = nullptr;
-    engine.copies_tail = nullptr;
-    engine.deferred_error = 0;
-    engine.read_status = 0;
-    engine.line_left_open = false;
-    engine.depth++;
+// The enclosing statement's words go to the slot that nesting_refusal allocated with the copy of
+// its list, kept at the current depth.
+void save_enclosing_statement(NestingSlot* slot) {
+    engine.nesting[engine.depth] = slot;
+    slot->statement = engine;
+    save_interpreter_state(*slot);
 }
 
-// Leaves a statement; an enclosing one gets its list and words back, and its slot goes.
-void pop_statement() {
-    int before = engine.depth;
-    if (engine.depth > 0)
-        engine.depth--;
-    if (before < 2)
-        return;
-    NestingSlot* slot = engine.nesting[before - 1];
-    engine.nesting[before - 1] = nullptr;
+// An enclosing statement gets its list and words back from the slot kept at its depth, and the
+// slot goes.
+void restore_enclosing_statement() {
+    NestingSlot* slot = engine.nesting[engine.depth];
+    engine.nesting[engine.depth] = nullptr;
     if (slot->statement.length > 0)
         std::memcpy(engine.buffer, slot->saved_list,
                     static_cast<std::size_t>(slot->statement.length));

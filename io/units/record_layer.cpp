@@ -223,10 +223,8 @@ void end_output_record() {
 
 // ---- Input ----
 
-void settle_output_line() {
+void settle_pending_line() {
     UnitBlock* b = current_unit;
-    if ((b->flags & LINE_PENDING) == 0)
-        return;
     if (b->organisation == ORGANISATION_CONSOLE) {
         if ((b->flags & RECORD_STARTED) == 0 && b->line_closed == 0)
             carriage_prefix(' ');
@@ -244,6 +242,11 @@ void settle_output_line() {
 // it.
 void pass_rest_of_line() {
     UnitBlock* b = current_unit;
+    // The bytes already in the buffer are passed here; next_char reads on past them.
+    while (b->pos <= b->last) {
+        if (b->buffer[b->pos++] == LF)
+            return;
+    }
     for (;;) {
         if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
             record_remaining == 0)
@@ -256,10 +259,13 @@ void pass_rest_of_line() {
 namespace {
 
 int find_line_feed(const UnitBlock* b) {
-    for (int i = b->pos; i <= b->last; ++i)
-        if (b->buffer[i] == LF)
-            return i;
-    return -1;
+    if (b->pos > b->last)
+        return -1;
+    const std::uint8_t* from = b->buffer + b->pos;
+    const void* found = std::memchr(from, LF, static_cast<std::size_t>(b->last - b->pos + 1));
+    return found == nullptr
+               ? -1
+               : b->pos + static_cast<int>(static_cast<const std::uint8_t*>(found) - from);
 }
 
 [[noreturn]] void raise_internal_end_of_file() {
@@ -267,30 +273,44 @@ int find_line_feed(const UnitBlock* b) {
     raise_runtime_error(MSG_END_OF_FILE, error_state.statement_kind);
 }
 
-} // namespace
+// A line whose end is not in the buffer yet: the console and files read on until it is.
+[[gnu::noinline]] int read_rest_of_line(UnitBlock* b) {
+    bool lines = b->organisation == ORGANISATION_CONSOLE || b->organisation == ORGANISATION_FILE;
+    int lf = -1;
+    while (lf < 0 && lines && read_more_of_record(b))
+        lf = find_line_feed(b);
+    return lf;
+}
 
-void load_input_record(int* start, int* end) {
-    UnitBlock* b = current_unit;
-    if (b->organisation == ORGANISATION_INTERNAL) {
-        if (b->pos > b->last)
-            raise_internal_end_of_file();
-        *start = 0;
-        *end = b->last + 1;
-        return;
-    }
+// The record of a unit other than an internal file: up to its line end (a CR before it is not
+// part of the record), or to the end of what a record of fixed length holds.
+[[gnu::noinline]] void load_line_record(UnitBlock* b, int* start, int* end) {
     if (b->pos > b->last) {
         next_char();
         b->pos -= 1;
     }
     int lf = find_line_feed(b);
-    bool lines = b->organisation == ORGANISATION_CONSOLE || b->organisation == ORGANISATION_FILE;
-    while (lf < 0 && lines && read_more_of_record(b))
-        lf = find_line_feed(b);
+    if (lf < 0)
+        lf = read_rest_of_line(b);
     int text_end = lf < 0 ? b->last + 1 : lf;
     if (text_end > b->pos && b->buffer[text_end - 1] == '\r')
         text_end -= 1;
     *start = b->pos;
     *end = text_end;
+}
+
+} // namespace
+
+void load_input_record(int* start, int* end) {
+    UnitBlock* b = current_unit;
+    if (b->organisation != ORGANISATION_INTERNAL) {
+        load_line_record(b, start, end);
+        return;
+    }
+    if (b->pos > b->last)
+        raise_internal_end_of_file();
+    *start = 0;
+    *end = b->last + 1;
 }
 
 namespace {

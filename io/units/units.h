@@ -166,7 +166,11 @@ void close_output_columns();
 // The record end of the READ under way.
 void end_input_record();
 // A READ on a console line left open by output ends that line before it waits for input.
-void settle_output_line();
+void settle_pending_line();
+inline void settle_output_line() {
+    if ((current_unit->flags & LINE_PENDING) != 0)
+        settle_pending_line();
+}
 // Passes the rest of an input record up to and including its LF.
 void pass_rest_of_line();
 // Takes the current input record whole into the buffer: *start is the index of its first byte,

@@ -285,6 +285,60 @@ TEST_F(PositioningTest, BlankZeroOfTheOpenReachesFormattedInput) {
     EXPECT_EQ(zero * 1000 + null, 102012);
 }
 
+// A formatted statement on a unit that refuses it, or at its end of file, as the status of each of
+// two statements in a row (the second shows what the first left on the unit).
+TEST_F(PositioningTest, FormattedStatementsThatTheirUnitRefuses) {
+    struct Case {
+        Specifiers open;
+        bool reading;
+        int first;
+        int second;
+    };
+    make_file("r.txt", "  1.5\r\n");
+    const Case cases[] = {
+        {{{"FILE", "w.txt"}, {"ACTION", "WRITE"}},
+         true,
+         error_number(MSG_READ_WRITE_ONLY),
+         error_number(MSG_READ_WRITE_ONLY)},
+        {{{"FILE", "r.txt"}, {"ACTION", "READ"}},
+         false,
+         error_number(MSG_WRITE_READ_ONLY),
+         error_number(MSG_WRITE_READ_ONLY)},
+        {{{"FILE", "u.bin"}, {"FORM", "UNFORMATTED"}},
+         true,
+         error_number(MSG_FORMATTED_ON_UNFORMATTED),
+         error_number(MSG_FORMATTED_ON_UNFORMATTED)},
+        {{{"FILE", "d.txt"}, {"ACCESS", "DIRECT"}, {"FORM", "FORMATTED"}, {"RECL", "8"}},
+         true,
+         error_number(MSG_SEQUENTIAL_ON_DIRECT),
+         error_number(MSG_SEQUENTIAL_ON_DIRECT)},
+        {{{"FILE", "r.txt"}}, true, 0, -1},
+        {{{"FILE", "e.txt"}}, true, -1, -1},
+    };
+    start_engine();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.open[0].second);
+        ASSERT_EQ(open_unit(10, c.open), 0);
+        int statuses[2];
+        for (int& status : statuses) {
+            float value = 0;
+            if (c.reading) {
+                begin_read(10, "(F5.1)", -1, nullptr, 0, nullptr, 5);
+                read_item_real4(&value);
+                status = end_read();
+            } else {
+                begin_write(10, "(F5.1)", -1, nullptr, 0, 1);
+                write_item_real4(0x3FC00000u);
+                status = end_write();
+            }
+        }
+        EXPECT_EQ(statuses[0], c.first);
+        EXPECT_EQ(statuses[1], c.second);
+        EXPECT_EQ(close_unit_with(10), 0);
+    }
+    EXPECT_EQ(file_text("r.txt"), "  1.5\r\n");
+}
+
 // Every answer, in the order of the calls below, separated by "|"; character answers without
 // their padding, and "-" for one that was not given.
 std::string inquire(int unit, const char* file) {
