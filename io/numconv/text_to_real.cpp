@@ -316,8 +316,12 @@ constexpr WholePowers WHOLE_POWERS = make_whole_powers();
 // mantissas, at positions (80 - s) / 16 and (80 - t) / 16 or above, add up to at least 4: every
 // partial product the truncated product leaves out is zero, the kept ones are exact, and the
 // product of at most 64 significant bits needs no rounding to 80 bits.
+bool is_whole_below_2_64(std::uint64_t integer, std::int64_t decimal) {
+    return decimal >= 0 && decimal <= 19 && integer <= WHOLE_POWERS.limit[decimal];
+}
+
 bool exact_whole_number(std::uint64_t integer, std::int64_t decimal, ExtendedReal* value) {
-    if (decimal < 0 || decimal > 19 || integer > WHOLE_POWERS.limit[decimal]) {
+    if (!is_whole_below_2_64(integer, decimal)) {
         return false;
     }
     *value = integer_to_extended(integer * WHOLE_POWERS.power[decimal]);
@@ -446,13 +450,18 @@ struct PlainReading {
     return true;
 }
 
+// Trailing zeros of a non-zero integer go into the exponent, as the scan drops them.
+void drop_trailing_zeros(PlainReading& r) {
+    for (; r.integer % 10 == 0; r.integer /= 10) {
+        ++r.decimal;
+    }
+}
+
 // The value of a plain reading as the state machine builds it.
 ParsedReal plain_value(PlainReading r, const char* end) {
     ParsedReal result{{0, 0, 0}, end, 0};
     if (r.integer != 0 && !exact_whole_number(r.integer, r.decimal, &result.value)) {
-        for (; r.integer % 10 == 0; r.integer /= 10) {
-            ++r.decimal; // trailing zeros, as the scan drops them
-        }
+        drop_trailing_zeros(r);
         result.value = integer_to_extended(r.integer);
         scale_value(result, r.decimal);
     }
@@ -464,13 +473,10 @@ ParsedReal plain_value(PlainReading r, const char* end) {
 // double: the value plain_value gives when that value takes one multiplication by a power of
 // ten in the normal range. False for any other reading.
 [[gnu::always_inline]] inline bool small_plain_double(PlainReading r, double* magnitude) {
-    if (r.integer == 0 ||
-        (r.decimal >= 0 && r.decimal <= 19 && r.integer <= WHOLE_POWERS.limit[r.decimal])) {
+    if (r.integer == 0 || is_whole_below_2_64(r.integer, r.decimal)) {
         return false; // zero keeps its sign, and a whole number is exact without a multiplication
     }
-    for (; r.integer % 10 == 0; r.integer /= 10) {
-        ++r.decimal;
-    }
+    drop_trailing_zeros(r);
     if (r.decimal < -7 || r.decimal > 7) {
         return false;
     }

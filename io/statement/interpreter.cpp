@@ -27,8 +27,7 @@ ReadDriver read_drivers[STATEMENT_MODES] = {list_directed_read, nullptr, namelis
 std::uint32_t read_list_uint32() {
     const std::uint8_t* p = engine.cursor;
     engine.cursor += 4;
-    return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return list_uint32_at(p);
 }
 
 // A signed 16-bit operand in the list, low byte first.
@@ -204,14 +203,12 @@ namespace {
 // through the general decoding.
 [[gnu::always_inline]] inline bool take_internal_variable() {
     const std::uint8_t* p = engine.cursor;
-    constexpr std::uint8_t VARIABLE_ITEM = TYPE_CHARACTER << 2;
     std::uint32_t delimiters = FMT_QUOTE_DELIM | FMT_APOSTROPHE_DELIM;
-    if (p[0] != VARIABLE_ITEM || p[5] != LENGTH_AND_COUNT ||
+    if (p[0] != CHARACTER_ITEM || p[5] != LENGTH_AND_COUNT ||
         (current_unit->format_flags & delimiters) != 0)
         return false;
-    engine.cursor = p + 1;
     current_item.type = TYPE_CHARACTER;
-    current_item.data = static_cast<std::uint8_t*>(operand_address(read_list_uint32()));
+    current_item.data = static_cast<std::uint8_t*>(operand_address(list_uint32_at(p + 1)));
     engine.cursor = p + 6;
     take_length_and_count();
     engine.secondary_count = 0;

@@ -270,6 +270,11 @@ inline void raise_format_error() {
 // Decodes the next item into current_item. On a unit with a delimiter mode a character item
 // becomes a heap copy in delimited form, which the WRITE driver frees once it has placed it.
 void fetch_any_item();
+// A 32-bit operand of the list at p, low byte first.
+inline std::uint32_t list_uint32_at(const std::uint8_t* p) {
+    return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
 // The usual input item, a scalar by reference from the list, is decoded here; any other goes
 // through fetch_any_item.
 inline void fetch_item() {
@@ -280,9 +285,7 @@ inline void fetch_item() {
         fetch_any_item();
         return;
     }
-    std::uint32_t operand = p[1] | (static_cast<std::uint32_t>(p[2]) << 8) |
-                            (static_cast<std::uint32_t>(p[3]) << 16) |
-                            (static_cast<std::uint32_t>(p[4]) << 24);
+    std::uint32_t operand = list_uint32_at(p + 1);
     engine.cursor = p + 5;
     current_item.type = type;
     current_item.count = 1;

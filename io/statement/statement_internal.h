@@ -25,12 +25,24 @@ inline void append_bytes(const void* bytes, int count) {
 inline void append_byte(std::uint8_t byte) {
     engine.buffer[engine.length++] = byte;
 }
-// Low byte first; the bytes are laid down at once rather than one store to the list at a time.
+// The begin and item calls lay down their bytes through a place of their own in the list and
+// store the list's length once: to the compiler a byte stored through the list could be any word
+// of the engine, so that appending byte by byte reads the length back after every byte. Operands
+// go low byte first; each put returns the place after it.
+inline std::uint8_t* put_int16(std::uint8_t* at, std::int16_t value) {
+    auto bits = static_cast<std::uint16_t>(value);
+    at[0] = static_cast<std::uint8_t>(bits & 0xFF);
+    at[1] = static_cast<std::uint8_t>(bits >> 8);
+    return at + 2;
+}
+inline std::uint8_t* put_operand(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    return at + 4;
+}
 inline void append_int32(std::uint32_t value) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    append_bytes(bytes, 4);
+    put_operand(engine.buffer + engine.length, value);
+    engine.length += 4;
 }
 inline void append_address(const void* address) {
     append_int32(address_operand(address));
@@ -129,25 +141,6 @@ int refuse(int index, int flags);
     request->element_length = element_length;
     request->element_count = element_count;
     return 0;
-}
-
-inline void put_uint32(std::uint8_t* at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-// The begin and item calls lay down their bytes through a place of their own in the list and
-// store the list's length once: to the compiler a byte stored through the list could be any word
-// of the engine, so that appending byte by byte reads the length back after every byte.
-inline std::uint8_t* put_int16(std::uint8_t* at, std::int16_t value) {
-    auto bits = static_cast<std::uint16_t>(value);
-    at[0] = static_cast<std::uint8_t>(bits & 0xFF);
-    at[1] = static_cast<std::uint8_t>(bits >> 8);
-    return at + 2;
-}
-inline std::uint8_t* put_operand(std::uint8_t* at, std::uint32_t value) {
-    put_uint32(at, value);
-    return at + 4;
 }
 
 // Enters the statement once the arguments are known to be good; 0, or the refusal's status. A

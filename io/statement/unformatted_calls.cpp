@@ -5,26 +5,29 @@
 
 namespace lnc {
 
-int begin_write_unformatted(int unit, int flags) {
-    BeginRequest request{};
-    int refused = check_control_list(unit, DEFAULT_UNIT_WRITE, nullptr, 0, flags, &request);
-    if (refused != 0)
-        return refused;
+namespace {
+
+// An unformatted statement's request on unit; 0, or the refusal's status.
+int prepare_unformatted(BeginRequest& request, int unit, int default_marker, int flags) {
+    int refused = check_control_list(unit, default_marker, nullptr, 0, flags, &request);
     request.unit = unit;
     request.unformatted = true;
     use_drivers(MODE_UNFORMATTED, unformatted_write, unformatted_read);
-    return start_write_list(request, flags);
+    return refused;
+}
+
+} // namespace
+
+int begin_write_unformatted(int unit, int flags) {
+    BeginRequest request{};
+    int refused = prepare_unformatted(request, unit, DEFAULT_UNIT_WRITE, flags);
+    return refused != 0 ? refused : start_write_list(request, flags);
 }
 
 int begin_read_unformatted(int unit, int flags) {
     BeginRequest request{};
-    int refused = check_control_list(unit, DEFAULT_UNIT_READ, nullptr, 0, flags, &request);
-    if (refused != 0)
-        return refused;
-    request.unit = unit;
-    request.unformatted = true;
-    use_drivers(MODE_UNFORMATTED, unformatted_write, unformatted_read);
-    return start_read_list(request, flags);
+    int refused = prepare_unformatted(request, unit, DEFAULT_UNIT_READ, flags);
+    return refused != 0 ? refused : start_read_list(request, flags);
 }
 
 } // namespace lnc

@@ -238,15 +238,32 @@ void settle_pending_line() {
     }
 }
 
+namespace {
+
+// The buffer's next line feed at or after pos, or -1.
+int find_line_feed(const UnitBlock* b) {
+    if (b->pos > b->last)
+        return -1;
+    const std::uint8_t* from = b->buffer + b->pos;
+    const void* found = std::memchr(from, LF, static_cast<std::size_t>(b->last - b->pos + 1));
+    return found == nullptr
+               ? -1
+               : b->pos + static_cast<int>(static_cast<const std::uint8_t*>(found) - from);
+}
+
+} // namespace
+
 // A fixed-length record that is used up ends the pass too, since nothing more can be read from
 // it.
 void pass_rest_of_line() {
     UnitBlock* b = current_unit;
     // The bytes already in the buffer are passed here; next_char reads on past them.
-    while (b->pos <= b->last) {
-        if (b->buffer[b->pos++] == LF)
-            return;
+    int lf = find_line_feed(b);
+    if (lf >= 0) {
+        b->pos = lf + 1;
+        return;
     }
+    b->pos = std::max(b->pos, b->last + 1);
     for (;;) {
         if (b->organisation == ORGANISATION_FORMATTED_DIRECT && b->pos > b->last &&
             record_remaining == 0)
@@ -257,16 +274,6 @@ void pass_rest_of_line() {
 }
 
 namespace {
-
-int find_line_feed(const UnitBlock* b) {
-    if (b->pos > b->last)
-        return -1;
-    const std::uint8_t* from = b->buffer + b->pos;
-    const void* found = std::memchr(from, LF, static_cast<std::size_t>(b->last - b->pos + 1));
-    return found == nullptr
-               ? -1
-               : b->pos + static_cast<int>(static_cast<const std::uint8_t*>(found) - from);
-}
 
 [[noreturn]] void raise_internal_end_of_file() {
     error_state.at_end_of_file = 1;

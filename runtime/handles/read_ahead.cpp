@@ -2,6 +2,7 @@
 // after record: each read is served from the block exactly as the file would serve it, and
 // what the block holds beyond the reads made so far goes back to the file before anything else
 // can see where the file stands.
+#include <algorithm>
 #include <cstring>
 
 #include "os/files.h"
@@ -75,8 +76,7 @@ int read_through_block(int h, HandleEntry* entry, std::uint8_t* data, int count,
             ahead.start = 0;
             ahead.end = static_cast<int>(got);
         }
-        int take =
-            count - served < ahead.end - ahead.start ? count - served : ahead.end - ahead.start;
+        int take = std::min(count - served, ahead.end - ahead.start);
         std::memcpy(data + served, ahead.bytes + ahead.start, static_cast<std::size_t>(take));
         ahead.start += take;
         served += take;
